@@ -1,0 +1,42 @@
+# The two commands a newcomer needs: `make demo` and `make test`.
+# Builds: build/native (Linux: engine, kvpack, native tests, benchmarks),
+#         build/sanitize (clang: engine tests under ASan/UBSan, fuzz target),
+#         build/win32 (mingw-w64 i686: KVSetup.exe and the Windows-side tests).
+JOBS ?= $(shell nproc)
+GEN := -G Ninja
+
+.PHONY: all build native sanitize win32 test test-native test-sanitize test-wine test-gui demo fuzz bench bootstrap clean
+
+all: build
+
+bootstrap:
+	@scripts/bootstrap
+
+build: native win32
+
+native:
+	@test -f build/native/build.ninja || cmake $(GEN) -S . -B build/native -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	@cmake --build build/native -j $(JOBS)
+
+sanitize:
+	@test -f build/sanitize/build.ninja || CC=clang CXX=clang++ cmake $(GEN) -S . -B build/sanitize -DCMAKE_BUILD_TYPE=Debug -DKV_SANITIZE=ON -DKV_FUZZ=ON
+	@cmake --build build/sanitize -j $(JOBS)
+
+win32:
+	@test -f build/win32/build.ninja || cmake $(GEN) -S . -B build/win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release
+	@cmake --build build/win32 -j $(JOBS)
+
+test: bootstrap build sanitize
+	@scripts/run-tests
+
+demo: bootstrap build
+	@scripts/demo
+
+fuzz: bootstrap sanitize
+	@scripts/run-fuzz 600
+
+bench: bootstrap native
+	@build/native/bench/kvbench
+
+clean:
+	rm -rf build

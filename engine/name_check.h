@@ -1,0 +1,16 @@
+// Checks that a name taken from the package is a bare file name that stays
+// inside its folder on every Windows file system.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+// Decodes a 72-byte UTF-16LE font name field into out (at least 36 units).
+// Returns false when the name is empty, unterminated within its field, or not
+// a safe bare file name (see IsSafeFileName).
+bool DecodeFontName(const uint8_t* field, wchar_t* out, size_t outUnits);
+
+// True for a bare file name: no separators, drive colons, stream colons,
+// device names, "." or "..", control characters, <>:"|?*, and no trailing
+// dot or blank.
+bool IsSafeFileName(const wchar_t* name);

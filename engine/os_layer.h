@@ -1,0 +1,61 @@
+// The narrow operating-system layer under the portable engine: files, folders,
+// child processes and sleeping. One Win32 half (os_layer_win.cpp) and one POSIX
+// half (os_layer_posix.cpp) implement exactly these calls; nothing else in the
+// portable engine touches the operating system.
+//
+// Paths are Windows-style wide strings as the engine formats them ("dir\\Doc");
+// the POSIX half reads '\\' as the folder separator and stores names as UTF-8.
+#pragma once
+
+#include <cstdint>
+
+namespace os {
+
+using File = intptr_t;
+constexpr File kNoFile = -1;
+
+// True when the path names an existing file or folder.
+bool PathExists(const wchar_t* path);
+// Creates one folder level; false when it could not be made (also when it exists).
+bool CreateFolder(const wchar_t* path);
+// Removes an empty folder; false otherwise.
+bool RemoveFolder(const wchar_t* path);
+// Deletes a file; false when it could not be deleted.
+bool RemoveFile(const wchar_t* path);
+
+// Opens an existing file for reading, others may read it too.
+File OpenForRead(const wchar_t* path);
+// Creates or truncates a file for writing, not shared.
+File CreateForWrite(const wchar_t* path);
+// Creates or truncates a file for reading and writing, shared for both.
+File CreateForReadWrite(const wchar_t* path);
+void Close(File file);
+
+// Reads up to size bytes at the current position; returns the count read,
+// -1 on failure.
+int64_t Read(File file, void* buffer, uint32_t size);
+// Writes size bytes; returns the count written, -1 on failure.
+int64_t Write(File file, const void* buffer, uint32_t size);
+// Moves to an absolute offset; false on failure.
+bool Seek(File file, uint64_t offset);
+// Full size of an open file (64-bit); -1 on failure.
+int64_t Size(File file);
+// Sets the last-write time (a FILETIME: 100 ns since 1601-01-01 UTC), leaving
+// creation and access times alone.
+bool SetLastWriteTime(File file, uint64_t fileTime);
+
+// Runs a command line ("program" args) as a child process with the given
+// window title and waits for it to end. Returns false when it could not start.
+bool RunProcessAndWait(const wchar_t* applicationPath, const wchar_t* commandLine,
+                       const wchar_t* title);
+
+void SleepMilliseconds(uint32_t ms);
+
+// Starts a thread body with the runtime's thread start (default stack, no
+// argument, no flags); returns its handle, null when it could not start.
+// The handle is never closed: the thread ends with the process at the latest.
+void* StartThread(unsigned (*body)(void*));
+// Gives the calling thread normal priority.
+void SetThreadPriorityNormal();
+
+}  // namespace os

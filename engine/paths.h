@@ -1,0 +1,14 @@
+// The folders settled at start-up: the setup program's own folder, the default
+// install folder and the three shell folders.
+#pragma once
+
+// Fills setupDir from the program's own file name.
+void InitSetupDir();
+// setupDir from a full module file name (the testable core of InitSetupDir):
+// drive and folder, with one trailing backslash removed.
+void SetupDirFromModulePath(const wchar_t* modulePath, wchar_t* setupDir);
+// installDir = "C:\Tavenor" and the desktop, all-users desktop and all-users
+// start-menu programs folders.
+void InitShellFolders();
+// 0 or -1; path receives the folder (created when missing), empty on failure.
+int GetShellFolder(int csidl, wchar_t* path);
