@@ -1,0 +1,9 @@
+// The verbs of kvpack; main.cpp dispatches to them. Each returns the process
+// exit status (0 only when the verb fully succeeded).
+#pragma once
+
+int RunBuildCommand(int argc, char** argv);
+int RunVerifyCommand(int argc, char** argv);
+int RunListCommand(int argc, char** argv);
+int RunExtractCommand(int argc, char** argv);
+int RunRemoveCommand(int argc, char** argv);
