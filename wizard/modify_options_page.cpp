@@ -1,0 +1,154 @@
+// Page 2, the modify options: three check boxes (desktop shortcuts, start-menu
+// shortcuts, FTDI driver package) bound to featureFlags bits 0-2, the space
+// they need in MB, and the install drive's free and total space in GB.
+#include <windows.h>
+
+#include <cwchar>
+
+#include "engine/install_state.h"
+#include "engine/page_switch.h"
+#include "engine/system_probes.h"
+#include "shell/frame_gdi.h"
+#include "shell/page_table.h"
+#include "shell/shell_state.h"
+#include "shell/skin_draw.h"
+#include "shell/ui_tables.h"
+#include "wizard/pages.h"
+
+namespace {
+
+constexpr int kTitleRow = 34;
+constexpr int kFirstTextRow = 35;
+constexpr int kLastTextRow = 38;
+constexpr int kRequiredRow = 39;
+constexpr int kFreeRow = 40;
+constexpr int kTotalRow = 41;
+constexpr int kLineUnits = 256;
+constexpr double kBytesToGigabytes = 1.0 / 1073741824.0;  // 2^-30
+
+// Megabytes each item needs, kept single precision and added up in double.
+constexpr float kDesktopLinksMegabytes = 0.01f;
+constexpr float kStartMenuLinksMegabytes = 0.01f;
+constexpr float kFtdiDriverMegabytes = 3.48f;
+
+double RequiredMegabytes(uint32_t flags) {
+  double sum = 0;
+  if (flags & kFeatureDesktopLinks) sum += kDesktopLinksMegabytes;
+  if (flags & kFeatureStartMenuLinks) sum += kStartMenuLinksMegabytes;
+  if (flags & kFeatureFtdiDriver) sum += kFtdiDriverMegabytes;
+  return sum;
+}
+
+// Formats a space line (one double, then the drive letter) and draws it into
+// the rectangle of its row. A line that does not fit its buffer is not drawn.
+void DrawSpaceLine(int row, double amount) {
+  wchar_t line[kLineUnits];
+  // The drive letter goes as an int: "%C" reads a promoted character argument
+  // with every runtime's printf.
+  int drive = installState.installDir[0];
+  int n = swprintf(line, kLineUnits, uiTexts[row], amount, drive);
+  if (n < 0 || n >= kLineUnits) return;
+  DrawTextLine(fontText, line, textRects[row]);
+}
+
+void DrawCheckBoxes(uint32_t flags) {
+  for (int k = 0; k < 3; ++k) DrawCheckMark(2 * k + ((flags >> k) & 1));
+}
+
+void Perform(HWND window, int pressedId) {
+  switch (pressedId) {
+    case kIdCheck0: installState.featureFlags.fetch_xor(kFeatureDesktopLinks); break;
+    case kIdCheck1: installState.featureFlags.fetch_xor(kFeatureStartMenuLinks); break;
+    case kIdCheck2: installState.featureFlags.fetch_xor(kFeatureFtdiDriver); break;
+    case kIdButton0 + 1: SwitchPage(kPageChoice); break;
+    case kIdButton1 + 1: SwitchPage(kPageModifyProgress); break;
+    case kIdButton2 + 1: DestroyWindow(window); break;
+    default: break;
+  }
+}
+
+// The press id of the check box under the pointer (only the 11 x 11 boxes at
+// x 40-50 count, not their captions), else the press id of the bottom button
+// under it; 0 for none.
+int PressIdAt(LPARAM lParam) {
+  unsigned x = LOWORD(lParam), y = HIWORD(lParam);
+  if (x >= 40 && x <= 50) {
+    static constexpr unsigned kTop[3] = {130, 160, 190};
+    for (int k = 0; k < 3; ++k)
+      if (y >= kTop[k] && y <= kTop[k] + 10) return kIdCheck0 + k;
+    return 0;
+  }
+  if (y < 393 || y > 413) return 0;
+  static constexpr unsigned kLeft[3] = {333, 422, 511};
+  for (int p = 0; p < 3; ++p)
+    if (x >= kLeft[p] && x <= kLeft[p] + 84) return kIdButton0 + 2 * p + 1;
+  return 0;
+}
+
+void ModifyOptionsSteadyTick(HWND window) {
+  uint32_t flags = installState.featureFlags.load();
+  if (flags != drawnFeatureFlags) {
+    drawnFeatureFlags = flags;
+    DrawCheckBoxes(flags);
+    FillStatusBand();
+    DrawSpaceLine(kRequiredRow, RequiredMegabytes(flags));
+    repaintFlag = 1;
+  }
+  if (HoverStep() || repaintFlag != 0) {
+    repaintFlag = 0;
+    PresentFrame(window);
+  }
+}
+
+}  // namespace
+
+void ModifyOptionsEnter(HWND) {
+  FillBackground();
+  DrawTextRow(fontSubtitle, kTitleRow);
+  for (int row = kFirstTextRow; row <= kLastTextRow; ++row) DrawTextRow(fontText, row);
+
+  ProbeDiskSpace(static_cast<char>(installState.installDir[0]));
+  // Unsigned 64-bit to double keeps counts above 2^63 right.
+  double freeGigabytes = static_cast<double>(installState.diskFreeBytes) * kBytesToGigabytes;
+  double totalGigabytes = static_cast<double>(installState.diskTotalBytes) * kBytesToGigabytes;
+
+  // The boxes and the required space are drawn from featureFlags as it is
+  // (7 when the choice page's Next led here), and recorded as drawn.
+  uint32_t flags = installState.featureFlags.load();
+  DrawSpaceLine(kRequiredRow, RequiredMegabytes(flags));
+  DrawSpaceLine(kFreeRow, freeGigabytes);
+  DrawSpaceLine(kTotalRow, totalGigabytes);
+  DrawCheckBoxes(flags);
+  drawnFeatureFlags = flags;
+
+  DrawButtonImage(0);   // Back, normal
+  DrawButtonImage(6);   // Next, focus look
+  DrawButtonImage(10);  // Exit, normal
+  buttonImageBase[0] = 0;
+  buttonImageBase[1] = 5;
+  buttonImageBase[2] = 10;
+  focusButton = 1;
+  drawnHoverId = 0;
+  hoverId = 0;
+  tickHandler = ModifyOptionsSteadyTick;
+}
+
+void ModifyOptionsKey(HWND window, WPARAM key, LPARAM) {
+  if (GetKeyState(VK_CONTROL) < 0) return;
+  switch (key) {
+    case 'B': Perform(window, kIdButton0 + 1); break;
+    case 'N': Perform(window, kIdButton1 + 1); break;
+    case 'C': Perform(window, kIdButton2 + 1); break;  // X does nothing here
+    default: break;
+  }
+}
+
+void ModifyOptionsButtonUp(HWND window, WPARAM, LPARAM lParam) {
+  if (GetCapture() == window) {
+    ReleaseCapture();
+    int pressed = hoverId;
+    hoverId = 0;
+    if (pressed != 0 && PressIdAt(lParam) == pressed) Perform(window, pressed);
+  }
+  hoverId = 0;
+}
