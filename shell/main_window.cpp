@@ -1,0 +1,135 @@
+// The main window: its class, creation at the fixed outer size, the window
+// procedure that routes the frame timer, keys and left button to the current
+// page's handler slots, the shutdown order, and the message loop.
+#include "main_window.h"
+
+#include "engine/install_state.h"
+#include "frame_gdi.h"
+#include "page_table.h"
+#include "shell_state.h"
+
+HINSTANCE appInstance = nullptr;
+HWND mainWindow = nullptr;
+wchar_t windowTitle[100] = {};
+wchar_t className[100] = {};
+
+namespace {
+
+constexpr int kLargeIconId = 107;
+constexpr int kSmallIconId = 108;
+constexpr WPARAM kCommandIgnored = 104;
+constexpr WPARAM kCommandClose = 105;
+
+// Centres the window on the primary screen by its client size.
+void CentreWindow(HWND window) {
+  RECT rc = {};
+  GetClientRect(window, &rc);
+  const int x = (GetSystemMetrics(SM_CXSCREEN) + rc.left - rc.right) / 2;
+  const int y = (GetSystemMetrics(SM_CYSCREEN) + rc.top - rc.bottom) / 2;
+  SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOZORDER | SWP_NOSIZE);
+}
+
+LRESULT OnCreate(HWND window) {
+  SetLayeredWindowAttributes(window, kColourKey, 0, LWA_COLORKEY);
+  // Every page draws into the back buffer; without it there is no window.
+  if (!CreateFrameResources(window)) return -1;
+  SetTimer(window, kFrameTimerId, kFrameTimerMs, nullptr);
+  repaintFlag = -1;
+  CentreWindow(window);
+  return 0;
+}
+
+void OnDestroy() {
+  installState.runFlag.store(0);
+  DestroyFrameResources();
+  PostQuitMessage(0);
+}
+
+}  // namespace
+
+void RegisterMainClass(HINSTANCE instance) {
+  WNDCLASSEXW wc = {};
+  wc.cbSize = sizeof(wc);
+  wc.style = CS_HREDRAW | CS_VREDRAW;
+  wc.lpfnWndProc = MainWindowProc;
+  wc.hInstance = instance;
+  wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(kLargeIconId));
+  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+  wc.lpszClassName = className;
+  wc.hIconSm = LoadIconW(instance, MAKEINTRESOURCEW(kSmallIconId));
+  RegisterClassExW(&wc);
+}
+
+int CreateMainWindow(HINSTANCE instance, int showCommand) {
+  appInstance = instance;
+  InstallPageRow(kPageStart);
+
+  // The vertical frame is counted once: caption plus one frame plus the client.
+  const int width = 2 * GetSystemMetrics(SM_CXDLGFRAME) + kFrameWidth;
+  const int height = GetSystemMetrics(SM_CYCAPTION) + GetSystemMetrics(SM_CYDLGFRAME) + kFrameHeight;
+  HWND window = CreateWindowExW(WS_EX_LAYERED, className, windowTitle,
+                                WS_OVERLAPPED | WS_SYSMENU | WS_MINIMIZEBOX, CW_USEDEFAULT,
+                                CW_USEDEFAULT, width, height, nullptr, nullptr, instance, nullptr);
+  if (!window) return 0;
+  mainWindow = window;
+  ShowWindow(window, showCommand);
+  UpdateWindow(window);
+  return 1;
+}
+
+int RunMessageLoop() {
+  MSG msg = {};
+  while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+  return static_cast<int>(msg.wParam);
+}
+
+LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_CREATE:
+      return OnCreate(window);
+    case WM_DESTROY:
+      OnDestroy();
+      return 0;
+    case WM_PAINT: {
+      PAINTSTRUCT ps;
+      BeginPaint(window, &ps);
+      EndPaint(window, &ps);
+      repaintFlag = -1;
+      return 0;
+    }
+    case WM_ERASEBKGND:
+      return 0;
+    case WM_TIMER:
+      tickHandler(window);
+      return 0;
+    case WM_KEYDOWN:
+      keyHandler(window, wParam, lParam);
+      return 0;
+    case WM_MOUSEMOVE:
+      mouseMoveHandler(window, wParam, lParam);
+      return 0;
+    case WM_LBUTTONDOWN:
+      buttonDownHandler(window, wParam, lParam);
+      return 0;
+    case WM_LBUTTONUP:
+      buttonUpHandler(window, wParam, lParam);
+      return 0;
+    case kMsgSwitchPage:
+      InstallPageRow(static_cast<uint32_t>(wParam));
+      return 0;
+    case WM_COMMAND:
+      if (wParam == kCommandIgnored) return 0;
+      if (wParam == kCommandClose) {
+        DestroyWindow(window);
+        return 0;
+      }
+      break;
+    default:
+      break;
+  }
+  return DefWindowProcW(window, message, wParam, lParam);
+}
