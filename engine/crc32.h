@@ -12,3 +12,16 @@ uint32_t Crc32Jam(const void* data, size_t length);
 
 // The plain 256-entry table loop, the reference for the fast paths.
 uint32_t Crc32JamTable(const void* data, size_t length);
+
+// The individual paths behind Crc32Jam, for tests and the benchmark.
+// Slicing-by-16: portable, any processor.
+uint32_t Crc32JamPortable(const void* data, size_t length);
+// Carry-less multiplication folding (PCLMULQDQ); call only when
+// Crc32HasPclmul() is true.
+uint32_t Crc32JamPclmul(const void* data, size_t length);
+// True when the processor (checked once with cpuid) has PCLMULQDQ and SSE4.1.
+bool Crc32HasPclmul();
+
+// Continues a CRC register over more bytes (slicing-by-16); the fast path
+// uses it for the bytes around its 16-byte blocks.
+uint32_t Crc32UpdatePortable(uint32_t crc, const uint8_t* data, size_t length);
