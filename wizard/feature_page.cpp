@@ -1,0 +1,119 @@
+// Page 9, the feature selection of a custom installation: three check boxes
+// (desktop shortcuts, start-menu shortcuts, FTDI serial driver) and the
+// space lines of the install drive. Next does not test the space.
+#include <windows.h>
+
+#include <cwchar>
+
+#include "controls.h"
+#include "pages.h"
+
+#include "engine/install_state.h"
+#include "engine/page_switch.h"
+#include "engine/system_probes.h"
+#include "shell/frame_gdi.h"
+#include "shell/page_table.h"
+#include "shell/shell_state.h"
+#include "shell/skin_draw.h"
+#include "shell/ui_tables.h"
+
+namespace {
+
+constexpr int kTitleRow = 26;
+constexpr int kFirstTextRow = 27;
+constexpr int kLastTextRow = 30;
+constexpr int kRequiredRow = 31;
+constexpr int kFreeRow = 32;
+constexpr int kTotalRow = 33;
+constexpr int kLineUnits = 256;
+constexpr double kBytesToGigabytes = 1.0 / 1073741824.0;  // 2^-30, exact
+
+// One space line: a byte count in GB with two decimals and the drive letter.
+void DrawSpaceLine(int row, uint64_t bytes) {
+  wchar_t line[kLineUnits];
+  // The letter goes in as an int, which both readings of %C in a wide format
+  // (a narrow char on the Microsoft runtime, a wide one elsewhere) accept.
+  const int drive = installState.installDir[0];
+  const double gigabytes = static_cast<double>(bytes) * kBytesToGigabytes;
+  const int n = swprintf(line, kLineUnits, uiTexts[row], gigabytes, drive);
+  if (n < 0 || n >= kLineUnits) return;
+  DrawTextLine(fontText, line, textRects[row]);
+}
+
+void DrawCheckBoxes(uint32_t flags) {
+  for (int k = 0; k < 3; ++k) DrawCheckMark(2 * k + static_cast<int>((flags >> k) & 1u));
+}
+
+void Perform(HWND window, int pressedId) {
+  switch (pressedId) {
+    case kIdCheck0: installState.featureFlags.fetch_xor(kFeatureDesktopLinks); break;
+    case kIdCheck1: installState.featureFlags.fetch_xor(kFeatureStartMenuLinks); break;
+    case kIdCheck2: installState.featureFlags.fetch_xor(kFeatureFtdiDriver); break;
+    case kIdButton0 + 1: SwitchPage(kPageInstallFolder); break;
+    case kIdButton1 + 1: SwitchPage(kPagePassThrough); break;
+    case kIdButton2 + 1: DestroyWindow(window); break;
+    default: break;
+  }
+}
+
+// The pressed id of the control under the pointer (box or button), 0 for none.
+int PressedIdAt(Pointer p) {
+  const int box = CheckBoxAt(p);
+  if (box >= 0) return kIdCheck0 + box;
+  const int pos = ButtonAt(p, 0x7u);
+  return pos >= 0 ? ButtonPressedId(pos) : 0;
+}
+
+void FeaturePageSteadyTick(HWND window) {
+  const uint32_t flags = installState.featureFlags.load();
+  if (flags != drawnFeatureFlags) {
+    drawnFeatureFlags = flags;
+    DrawCheckBoxes(flags);
+    repaintFlag = 1;
+  }
+  PlainSteadyTick(window);
+}
+
+}  // namespace
+
+void FeaturePageEnter(HWND) {
+  FillBackground();
+  DrawTextRow(fontSubtitle, kTitleRow);
+  for (int row = kFirstTextRow; row <= kLastTextRow; ++row) DrawTextRow(fontText, row);
+
+  // Measured on every entry, so a folder changed on page 8 shows here.
+  ProbeDiskSpace(static_cast<char>(installState.installDir[0]));
+  DrawSpaceLine(kRequiredRow, installState.requiredBytes);
+  DrawSpaceLine(kFreeRow, installState.diskFreeBytes);
+  DrawSpaceLine(kTotalRow, installState.diskTotalBytes);
+
+  const uint32_t flags = installState.featureFlags.load();
+  DrawCheckBoxes(flags);
+  drawnFeatureFlags = flags;
+
+  buttonImageBase[0] = 0;
+  buttonImageBase[1] = 5;
+  buttonImageBase[2] = 10;
+  DrawButtonImage(0);   // Back, normal
+  DrawButtonImage(6);   // Next, focus look
+  DrawButtonImage(10);  // Exit, normal
+  focusButton = 1;
+  hoverId = 0;
+  drawnHoverId = 0;
+  tickHandler = FeaturePageSteadyTick;
+}
+
+void FeaturePageKey(HWND window, WPARAM key, LPARAM) {
+  if (CtrlHeld()) return;
+  switch (key) {
+    case kKeyB: Perform(window, kIdButton0 + 1); break;
+    case kKeyC: Perform(window, kIdButton2 + 1); break;
+    case kKeyN: Perform(window, kIdButton1 + 1); break;
+    default: break;
+  }
+}
+
+void FeaturePageButtonUp(HWND window, WPARAM, LPARAM lParam) {
+  const int held = EndPress(window);
+  if (held != 0 && PressedIdAt(PointerFrom(lParam)) == held) Perform(window, held);
+}

@@ -1,0 +1,115 @@
+// Page 7, the install type: a full installation (every feature, the folder
+// unchanged) goes straight to the progress page, a custom one on to the
+// folder and feature pages. Every entry starts again with full chosen.
+#include <windows.h>
+
+#include "controls.h"
+#include "pages.h"
+
+#include "engine/install_state.h"
+#include "engine/page_switch.h"
+#include "shell/frame_gdi.h"
+#include "shell/page_table.h"
+#include "shell/shell_state.h"
+#include "shell/skin_draw.h"
+
+namespace {
+
+constexpr int kTitleRow = 16;
+constexpr int kFirstTextRow = 17;
+constexpr int kLastTextRow = 21;
+
+// optionMarks rows: full 30-35 at (34, 150), custom 36-41 at (34, 230).
+constexpr int kFullMarks = 30;
+constexpr int kCustomMarks = 36;
+constexpr int kChosenLook = 3;
+
+constexpr uint32_t kAllFeatures = kFeatureDesktopLinks | kFeatureStartMenuLinks | kFeatureFtdiDriver;
+
+int ControlAt(Pointer p) {
+  if (InRange(p.x, 34, 49)) {
+    if (InRange(p.y, 150, 165)) return kIdFull;
+    if (InRange(p.y, 230, 245)) return kIdCustom;
+    return 0;
+  }
+  return ButtonHoverAt(p, 0x7u);
+}
+
+void GoNext() {
+  // Both roads start from every feature chosen, also after a visit to the
+  // feature page that cleared some.
+  installState.featureFlags.store(kAllFeatures);
+  repaintFlag = -1;
+  SwitchPage(selectedOption != 0 ? kPageInstallFolder : kPagePassThrough);
+}
+
+void Perform(HWND window, int pressedId) {
+  switch (pressedId) {
+    case kIdFull + 1: selectedOption = 0; break;
+    case kIdCustom + 1: selectedOption = 1; break;
+    case kIdButton0 + 1: SwitchPage(kPageLicence); break;
+    case kIdButton1 + 1: GoNext(); break;
+    case kIdButton2 + 1: DestroyWindow(window); break;
+    default: break;
+  }
+}
+
+void InstallTypeSteadyTick(HWND window) {
+  if (selectedOption != drawnOption) {
+    DrawOptionMark(kFullMarks + (selectedOption == 0 ? kChosenLook : 0));
+    DrawOptionMark(kCustomMarks + (selectedOption == 1 ? kChosenLook : 0));
+    drawnOption = selectedOption;
+    repaintFlag = 1;
+  }
+  PlainSteadyTick(window);
+}
+
+}  // namespace
+
+void InstallTypeEnter(HWND) {
+  FillBackground();
+  DrawTextRow(fontTitle, kTitleRow);
+  for (int row = kFirstTextRow; row <= kLastTextRow; ++row) DrawTextRow(fontText, row);
+  optionImageBase[0] = kFullMarks;
+  optionImageBase[1] = kCustomMarks;
+  DrawOptionMark(kFullMarks + kChosenLook);
+  DrawOptionMark(kCustomMarks);
+  drawnOption = 0;
+  selectedOption = 0;
+  buttonImageBase[0] = 0;
+  buttonImageBase[1] = 5;
+  buttonImageBase[2] = 10;
+  DrawButtonImage(0);   // Back, normal
+  DrawButtonImage(6);   // Next, focus look
+  DrawButtonImage(10);  // Exit, normal
+  focusButton = 1;
+  hoverId = 0;
+  drawnHoverId = 0;
+  tickHandler = InstallTypeSteadyTick;
+}
+
+void InstallTypeKey(HWND window, WPARAM key, LPARAM) {
+  if (CtrlHeld()) return;
+  switch (key) {
+    case 'D': selectedOption = 0; break;
+    case 'S': selectedOption = 1; break;
+    case kKeyB: SwitchPage(kPageLicence); break;
+    case kKeyC: DestroyWindow(window); break;
+    case kKeyN: GoNext(); break;
+    default: break;
+  }
+}
+
+void InstallTypeMouseMove(HWND window, WPARAM, LPARAM lParam) {
+  CaptureFormMouseMove(window, lParam, ControlAt);
+}
+
+void InstallTypeButtonDown(HWND window, WPARAM, LPARAM lParam) {
+  const int id = ControlAt(PointerFrom(lParam));
+  if (id != 0) BeginPress(window, id + 1);
+}
+
+void InstallTypeButtonUp(HWND window, WPARAM, LPARAM lParam) {
+  const int held = EndPress(window);
+  if (held != 0 && ControlAt(PointerFrom(lParam)) + 1 == held) Perform(window, held);
+}

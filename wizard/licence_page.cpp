@@ -1,0 +1,159 @@
+// Page 6, the licence agreement: the licence in a read-only box, the agree /
+// do-not-agree pair, and a Next button that is a control only while agree is
+// chosen. Every entry starts again with do-not-agree.
+#include <windows.h>
+
+#include "controls.h"
+#include "licence_text.h"
+#include "pages.h"
+
+#include "engine/page_switch.h"
+#include "shell/frame_gdi.h"
+#include "shell/page_table.h"
+#include "shell/shell_state.h"
+#include "shell/skin_draw.h"
+
+namespace {
+
+constexpr int kTitleRow = 13;
+constexpr int kAgreeRow = 14;
+constexpr int kDisagreeRow = 15;
+
+// optionMarks rows: agree 18-23 at (34, 300), do-not-agree 24-29 at (34, 324).
+constexpr int kAgreeMarks = 18;
+constexpr int kDisagreeMarks = 24;
+constexpr int kChosenLook = 3;
+// buttonImages rows.
+constexpr int kBackNormal = 0;
+constexpr int kNextFocus = 6;
+constexpr int kNextDisabled = 9;
+constexpr int kExitNormal = 10;
+
+// The licence box, 594 x 186 at (35, 87); it lives only while the page is current.
+constexpr RECT kBoxRect = {35, 87, 629, 273};
+constexpr DWORD kBoxStyle = WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_BORDER | ES_READONLY | ES_MULTILINE;
+HWND editBox = nullptr;
+
+unsigned ButtonMask() { return nextEnabled ? 0x7u : 0x5u; }
+
+// Even id of the control under the pointer, 0 for none.
+int ControlAt(Pointer p) {
+  if (InRange(p.x, 34, 49)) {
+    if (InRange(p.y, 300, 315)) return kIdAgree;
+    if (InRange(p.y, 324, 339)) return kIdDisagree;
+    return 0;
+  }
+  return ButtonHoverAt(p, ButtonMask());
+}
+
+void DestroyBox() {
+  if (editBox && IsWindow(editBox)) DestroyWindow(editBox);
+  editBox = nullptr;
+}
+
+void ChooseAgree() {
+  selectedOption = 0;
+  nextEnabled = 1;
+  focusButton = 1;
+}
+
+void ChooseDisagree() {
+  selectedOption = 1;
+  nextEnabled = 0;
+  focusButton = 2;
+}
+
+// Exit leads back to the start page here; it does not close the program.
+void LeaveTo(uint32_t page) {
+  DestroyBox();
+  SwitchPage(page);
+}
+
+void Perform(int pressedId) {
+  switch (pressedId) {
+    case kIdAgree + 1: ChooseAgree(); break;
+    case kIdDisagree + 1: ChooseDisagree(); break;
+    case kIdButton0 + 1: LeaveTo(kPageStart); break;
+    case kIdButton1 + 1: if (nextEnabled) LeaveTo(kPageInstallType); break;
+    case kIdButton2 + 1: LeaveTo(kPageStart); break;
+    default: break;
+  }
+}
+
+void LicencePageSteadyTick(HWND window) {
+  if (selectedOption != drawnOption) {
+    DrawOptionMark(kAgreeMarks + (selectedOption == 0 ? kChosenLook : 0));
+    DrawOptionMark(kDisagreeMarks + (selectedOption == 1 ? kChosenLook : 0));
+    DrawButtonImage(nextEnabled == 1 ? kNextFocus : kNextDisabled);
+    drawnOption = selectedOption;
+    repaintFlag = 1;
+  }
+  const bool drew = HoverStep();
+  if (drew || repaintFlag != 0) {
+    repaintFlag = 0;
+    PresentFrameAround(window, kBoxRect, editBox);
+  }
+}
+
+}  // namespace
+
+void LicencePageEnter(HWND window) {
+  FillBackground();
+  DrawTextRow(fontSubtitle, kTitleRow);
+  DrawTextRow(fontText, kAgreeRow);
+  DrawTextRow(fontText, kDisagreeRow);
+  DrawOptionMark(kAgreeMarks);
+  DrawOptionMark(kDisagreeMarks + kChosenLook);
+  optionImageBase[0] = kAgreeMarks;
+  optionImageBase[1] = kDisagreeMarks;
+  DrawButtonImage(kBackNormal);
+  DrawButtonImage(kNextDisabled);
+  DrawButtonImage(kExitNormal);
+  drawnOption = 1;
+  selectedOption = 1;
+  nextEnabled = 0;
+  buttonImageBase[0] = 0;
+  buttonImageBase[1] = 5;
+  buttonImageBase[2] = 10;
+  focusButton = 2;
+
+  // A box left over from an earlier entry would stack under the new one.
+  DestroyBox();
+  editBox = CreateWindowExW(0, L"EDIT", L"", kBoxStyle, kBoxRect.left, kBoxRect.top,
+                            kBoxRect.right - kBoxRect.left, kBoxRect.bottom - kBoxRect.top, window,
+                            nullptr, GetModuleHandleW(nullptr), nullptr);
+  if (editBox) {
+    SendMessageW(editBox, WM_SETFONT, reinterpret_cast<WPARAM>(fontSmall), FALSE);
+    SendMessageW(editBox, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(licenceText));
+  }
+
+  hoverId = 0;
+  drawnHoverId = 0;
+  tickHandler = LicencePageSteadyTick;
+}
+
+void LicencePageKey(HWND, WPARAM key, LPARAM) {
+  if (CtrlHeld()) return;
+  switch (key) {
+    case 'A': ChooseAgree(); break;
+    case 'D': ChooseDisagree(); break;
+    case kKeyB: LeaveTo(kPageStart); break;
+    case kKeyC: LeaveTo(kPageStart); break;
+    case kKeyN: if (nextEnabled) LeaveTo(kPageInstallType); break;
+    default: break;
+  }
+}
+
+void LicencePageMouseMove(HWND window, WPARAM, LPARAM lParam) {
+  CaptureFormMouseMove(window, lParam, ControlAt);
+}
+
+void LicencePageButtonDown(HWND window, WPARAM, LPARAM lParam) {
+  const int id = ControlAt(PointerFrom(lParam));
+  if (id != 0) BeginPress(window, id + 1);
+}
+
+void LicencePageButtonUp(HWND window, WPARAM, LPARAM lParam) {
+  const int held = EndPress(window);
+  if (held != 0 && ControlAt(PointerFrom(lParam)) + 1 == held) Perform(held);
+}
