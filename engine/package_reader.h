@@ -68,3 +68,29 @@ void ClosePackageFile();
 
 // Header field accessors over packageReader.header.
 uint32_t HeaderU32(uint32_t offset);
+
+// The pieces of ExtractEntry, shared with the extraction of songs and fonts
+// and with kvpack's checks.
+//
+// An entry read into transferBuffer and checked against its CRC.
+struct EntryView {
+  const uint8_t* data = nullptr;  // inside transferBuffer
+  uint32_t length = 0;
+  uint64_t lastWriteTime = 0;  // FILETIME
+};
+
+// Takes the slot at entryCursor: *start = low word of progressPos with its two
+// low bits cleared, *end = the slot's value; advances entryCursor by one slot
+// and sets progressPos to the slot's value (high word 0). False (nothing taken)
+// when the cursor has left the end-offset tables.
+bool TakeSlot(uint32_t* start, uint32_t* end);
+
+// Reads and checks the entry spanning start .. end (an end-offset value):
+// 0 with *view filled, kEntryEmpty when end <= start, kEntryBadLength when the
+// data length lies outside minLength .. kMaxDataLength or the span does not
+// fit transferBuffer, kEntryShortRead, kEntryBadCrc.
+int ReadEntry(uint32_t start, uint32_t end, uint32_t minLength, EntryView* view);
+
+// Writes an entry's data to path and gives the file its last-write time:
+// 0, kEntryCannotCreate or kEntryShortWrite.
+int WriteEntryFile(const wchar_t* path, const EntryView& view);
