@@ -29,31 +29,33 @@ void MakeNumberedFolder(const wchar_t* format, const wchar_t* dir, uint32_t numb
 
 // Takes the next end-offset slot without reading its entry.
 void SkipSlot() {
-  installState.progressPos.store(HeaderU32(packageReader.entryCursor), std::memory_order_relaxed);
-  packageReader.entryCursor += 4;
+  uint32_t start = 0, end = 0;
+  TakeSlot(&start, &end);
 }
 
-// Start and end of the entry that the next slot describes.
+// True when the entry that the next slot describes is present: its end lies
+// beyond where the previous entry ended.
 bool NextSlotPresent() {
   const uint32_t start =
       static_cast<uint32_t>(installState.progressPos.load(std::memory_order_relaxed)) & ~3u;
   return start < HeaderU32(packageReader.entryCursor);
 }
 
-// A song, font or info entry: its slot is known to be present. Refuses data
-// shorter than the library minimum (the reader's own bound is lower), then
-// lets ExtractEntry read, check and write it to the path in stepCaption.
-int ExtractLibraryEntry(const wchar_t* path) {
-  const uint32_t start =
-      static_cast<uint32_t>(installState.progressPos.load(std::memory_order_relaxed)) & ~3u;
-  const uint32_t end = HeaderU32(packageReader.entryCursor);
-  const int64_t length = int64_t(end & ~3u) - start - (end & 3u) - pkg::kEntryHeaderSize;
-  if (length < pkg::kMinLibraryDataLength) {
-    SkipSlot();
-    return kEntryBadLength;
-  }
-  SetStepCaption(path);
-  return ExtractEntry();
+// A present song, font or info entry: publishes its path (formatted by the
+// caller; pathFits says whether it fitted) before the slot moves progressPos
+// on, reads and checks the data (at least 256 bytes), makes the entry's folder
+// when folderFormat is given, and writes the file.
+int ExtractLibraryEntry(const wchar_t* path, bool pathFits, const wchar_t* folderFormat,
+                        uint32_t folderNumber) {
+  if (pathFits) SetStepCaption(path);
+  uint32_t start = 0, end = 0;
+  if (!TakeSlot(&start, &end)) return kEntryEmpty;
+  EntryView view;
+  const int rc = ReadEntry(start, end, pkg::kMinLibraryDataLength, &view);
+  if (rc != kEntryOk) return rc;
+  if (folderFormat) MakeNumberedFolder(folderFormat, installState.installDir, folderNumber);
+  if (!pathFits) return kEntryCannotCreate;
+  return WriteEntryFile(path, view);
 }
 
 // Walks the font slots as the extraction will (from the last song slot on)
@@ -99,7 +101,7 @@ int ExtractFixedEntries() {
   return 0;
 }
 
-// After a written song, font or info file: 1 when the operation was
+// After a written song, font or info file: true when the operation was
 // cancelled, else a pause that gives the other threads time.
 bool CancelledAfterFile() {
   if (installState.runFlag.load(std::memory_order_acquire) == 0) return true;
@@ -116,16 +118,14 @@ int ExtractSongs() {
       SkipSlot();
       continue;
     }
-    if (song / 10 != folderMade) {
-      folderMade = song / 10;
-      MakeNumberedFolder(L"%ls\\SongMR\\%02u", installState.installDir, folderMade);
-    }
+    const uint32_t folder = song / 10;
     wchar_t path[kPathUnits];
-    if (!FormatPath(path, L"%ls\\SongMR\\%02u\\%03u.esz", installState.installDir, song / 10,
-                    song))
-      return kEntryCannotCreate;
-    const int rc = ExtractLibraryEntry(path);
+    const bool fits =
+        FormatPath(path, L"%ls\\SongMR\\%02u\\%03u.esz", installState.installDir, folder, song);
+    const int rc = ExtractLibraryEntry(
+        path, fits, folder != folderMade ? L"%ls\\SongMR\\%02u" : nullptr, folder);
     if (rc != 0) return rc;
+    folderMade = folder;
     if (CancelledAfterFile()) return kEntryCancelled;
   }
   return 0;
@@ -144,19 +144,17 @@ int ExtractFonts() {
                         sizeof name / sizeof name[0]))
       return kFontNameRefused;
     wchar_t path[kPathUnits];
-    if (!FormatPath(path, L"%ls\\Fonts\\%ls", installState.installDir, name))
-      return kEntryCannotCreate;
-    int rc = ExtractLibraryEntry(path);
+    bool fits = FormatPath(path, L"%ls\\Fonts\\%ls", installState.installDir, name);
+    int rc = ExtractLibraryEntry(path, fits, nullptr, 0);
     if (rc != 0) return rc;
     if (CancelledAfterFile()) return kEntryCancelled;
 
-    if (!NextSlotPresent()) {
+    if (!NextSlotPresent()) {  // the font's info file is absent
       SkipSlot();
       continue;
     }
-    if (!FormatPath(path, L"%ls\\Fonts\\Info\\%ls.ftb", installState.installDir, name))
-      return kEntryCannotCreate;
-    rc = ExtractLibraryEntry(path);
+    fits = FormatPath(path, L"%ls\\Fonts\\Info\\%ls.ftb", installState.installDir, name);
+    rc = ExtractLibraryEntry(path, fits, nullptr, 0);
     if (rc != 0) return rc;
     if (CancelledAfterFile()) return kEntryCancelled;
   }
