@@ -19,6 +19,8 @@ constexpr int kLargeIconId = 107;
 constexpr int kSmallIconId = 108;
 constexpr WPARAM kCommandIgnored = 104;
 constexpr WPARAM kCommandClose = 105;
+// A caption with system menu and minimise box: no maximise box, no sizing frame.
+constexpr DWORD kMainStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 
 // Centres the window on the primary screen by its client size.
 void CentreWindow(HWND window) {
@@ -65,12 +67,13 @@ int CreateMainWindow(HINSTANCE instance, int showCommand) {
   appInstance = instance;
   InstallPageRow(kPageStart);
 
-  // The vertical frame is counted once: caption plus one frame plus the client.
-  const int width = 2 * GetSystemMetrics(SM_CXDLGFRAME) + kFrameWidth;
-  const int height = GetSystemMetrics(SM_CYCAPTION) + GetSystemMetrics(SM_CYDLGFRAME) + kFrameHeight;
-  HWND window = CreateWindowExW(WS_EX_LAYERED, className, windowTitle,
-                                WS_OVERLAPPED | WS_SYSMENU | WS_MINIMIZEBOX, CW_USEDEFAULT,
-                                CW_USEDEFAULT, width, height, nullptr, nullptr, instance, nullptr);
+  // The outer size is whatever frame and caption this system draws around a
+  // client area of exactly 664 x 436: every page is laid out to its last row.
+  RECT outer = {0, 0, kFrameWidth, kFrameHeight};
+  AdjustWindowRectEx(&outer, kMainStyle, FALSE, WS_EX_LAYERED);
+  HWND window = CreateWindowExW(WS_EX_LAYERED, className, windowTitle, kMainStyle, CW_USEDEFAULT,
+                                CW_USEDEFAULT, outer.right - outer.left, outer.bottom - outer.top,
+                                nullptr, nullptr, instance, nullptr);
   if (!window) return 0;
   mainWindow = window;
   ShowWindow(window, showCommand);
