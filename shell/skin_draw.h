@@ -21,7 +21,8 @@ void DrawControlActive(int id);     // hover (even) or pressed (odd) look
 void DrawProgressTrough(int y);
 void DrawProgressBar(int y, uint32_t width);
 
-// Bar length for a position and total: pos x 588 / total, 64-bit, 0 for total 0.
+// Bar length for a position and total: pos x 588 / total rounded down, exact
+// for all 64-bit values; 0 for total 0, and 588 for a position at or past the total.
 uint32_t BarLengthFor(uint64_t pos, uint64_t total);
 
 // Step 2 of every steady tick: redraws the control looks when hoverId changed.
