@@ -115,8 +115,10 @@ def press_release_rules():
         app.wait_picture(*NEXT, skin("button-next-pressed"), what="Next pressed")
         app.move(*INSIDE_EXIT)
         app.release(*INSIDE_EXIT)
-        img = app.wait_picture(*EXIT, skin("button-exit-hover"), what="Exit hover after the release")
-        assert matches(img, *NEXT, skin("button-next-focus"))
+        img = app.wait_picture(*NEXT, skin("button-next-focus"), what="Next back to its focus look")
+        assert matches(img, *EXIT, skin("button-exit-normal")), "the release must not act on Exit"
+        app.move(INSIDE_EXIT[0] + 5, INSIDE_EXIT[1])
+        app.wait_picture(*EXIT, skin("button-exit-hover"), what="Exit hover after a move")
         assert app.running()
         # Press Exit and release outside: nothing; the press takes the focus.
         app.press(*INSIDE_EXIT)
