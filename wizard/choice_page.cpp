@@ -11,6 +11,7 @@
 #include "shell/page_table.h"
 #include "shell/shell_state.h"
 #include "shell/skin_draw.h"
+#include "wizard/controls.h"
 #include "wizard/pages.h"
 
 namespace {
@@ -21,34 +22,24 @@ constexpr int kLastTextRow = 11;
 constexpr int kOptionMarkRowsPerOption = 6;
 constexpr int kSelectedLook = 3;
 
-// Hit tests with the client coordinates of lParam read as unsigned 16-bit
-// values, so positions left of or above the client area hit nothing.
-// Option marks: 16 x 16 at x 34, rows 120, 210, 300. Returns 0-2 or -1.
-int OptionAt(unsigned x, unsigned y) {
-  if (x < 34 || x > 49) return -1;
-  static constexpr unsigned kTop[3] = {120, 210, 300};
-  for (int k = 0; k < 3; ++k)
-    if (y >= kTop[k] && y <= kTop[k] + 15) return k;
+constexpr unsigned kBottomButtons = 0x7;
+
+// Option marks: 16 x 16 at x 34, rows 120, 210, 300 (column first, then row).
+// Returns 0-2 or -1.
+int OptionAt(Pointer p) {
+  if (!InRange(p.x, 34, 49)) return -1;
+  for (int k = 0; k < 3; ++k) {
+    const uint32_t top = 120 + 90 * static_cast<uint32_t>(k);
+    if (InRange(p.y, top, top + 15)) return k;
+  }
   return -1;
 }
 
-// Bottom buttons: 85 x 21 at x 333, 422, 511, row 393. Returns 0-2 or -1.
-int ButtonAt(unsigned x, unsigned y) {
-  if (y < 393 || y > 413) return -1;
-  static constexpr unsigned kLeft[3] = {333, 422, 511};
-  for (int p = 0; p < 3; ++p)
-    if (x >= kLeft[p] && x <= kLeft[p] + 84) return p;
-  return -1;
-}
-
-// The control id (even, pointer-over form) under the pointer, 0 for none.
-int ControlAt(LPARAM lParam) {
-  unsigned x = LOWORD(lParam), y = HIWORD(lParam);
-  int option = OptionAt(x, y);
+// The hover id (even) of the control under the pointer, 0 for none.
+int HoverIdAt(Pointer p) {
+  const int option = OptionAt(p);
   if (option >= 0) return kIdOption0 + 2 * option;
-  int button = ButtonAt(x, y);
-  if (button >= 0) return kIdButton0 + 2 * button;
-  return 0;
+  return ButtonHoverAt(p, kBottomButtons);
 }
 
 void DrawOptionMarks(int chosen) {
@@ -123,40 +114,30 @@ void ChoicePageEnter(HWND) {
 }
 
 void ChoicePageKey(HWND window, WPARAM key, LPARAM) {
-  if (GetKeyState(VK_CONTROL) < 0) return;
+  if (CtrlHeld()) return;
   switch (key) {
-    case 'M': selectedOption = 0; break;
-    case 'E': selectedOption = 1; break;
-    case 'R': selectedOption = 2; break;
-    case 'B': GoBack(); break;
-    case 'N': GoNext(); break;
-    case 'C': Exit(window); break;  // the Exit picture says X, the key is C
+    case kKeyM: selectedOption = 0; break;
+    case kKeyE: selectedOption = 1; break;
+    case kKeyR: selectedOption = 2; break;
+    case kKeyB: GoBack(); break;
+    case kKeyN: GoNext(); break;
+    case kKeyC: Exit(window); break;  // the Exit picture says X; X does nothing here
     default: break;
   }
 }
 
 void ChoicePageMouseMove(HWND window, WPARAM, LPARAM lParam) {
-  // No hover look while no button is held; moving while held drops the press.
-  if (GetCapture() != window) return;
-  ReleaseCapture();
-  hoverId = 0;
-  hoverId = ControlAt(lParam);
+  CaptureFormMouseMove(window, lParam, HoverIdAt);
 }
 
 void ChoicePageButtonDown(HWND window, WPARAM, LPARAM lParam) {
-  int id = ControlAt(lParam);
-  if (id == 0) return;
-  hoverId = id + 1;
-  SetCapture(window);
+  const int id = HoverIdAt(PointerFrom(lParam));
+  if (id != 0) BeginPress(window, id + 1);
 }
 
 void ChoicePageButtonUp(HWND window, WPARAM, LPARAM lParam) {
-  if (GetCapture() == window) {
-    ReleaseCapture();
-    int id = ControlAt(lParam);
-    int pressed = hoverId;
-    hoverId = 0;
-    if (id != 0 && id + 1 == pressed) Perform(window, pressed);
-  }
-  hoverId = 0;
+  // A press acts only when released on the control where it began.
+  const int held = EndPress(window);
+  const int id = HoverIdAt(PointerFrom(lParam));
+  if (held != 0 && id + 1 == held) Perform(window, held);
 }

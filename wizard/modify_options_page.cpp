@@ -13,6 +13,7 @@
 #include "shell/shell_state.h"
 #include "shell/skin_draw.h"
 #include "shell/ui_tables.h"
+#include "wizard/controls.h"
 #include "wizard/pages.h"
 
 namespace {
@@ -68,21 +69,15 @@ void Perform(HWND window, int pressedId) {
 }
 
 // The press id of the check box under the pointer (only the 11 x 11 boxes at
-// x 40-50 count, not their captions), else the press id of the bottom button
-// under it; 0 for none.
-int PressIdAt(LPARAM lParam) {
-  unsigned x = LOWORD(lParam), y = HIWORD(lParam);
-  if (x >= 40 && x <= 50) {
-    static constexpr unsigned kTop[3] = {130, 160, 190};
-    for (int k = 0; k < 3; ++k)
-      if (y >= kTop[k] && y <= kTop[k] + 10) return kIdCheck0 + k;
-    return 0;
+// x 40-50 count, not their captions), else of the bottom button under it; 0
+// for none.
+int PressIdAt(Pointer p) {
+  if (InRange(p.x, 40, 50)) {
+    const int box = CheckBoxAt(p);
+    return box < 0 ? 0 : kIdCheck0 + box;
   }
-  if (y < 393 || y > 413) return 0;
-  static constexpr unsigned kLeft[3] = {333, 422, 511};
-  for (int p = 0; p < 3; ++p)
-    if (x >= kLeft[p] && x <= kLeft[p] + 84) return kIdButton0 + 2 * p + 1;
-  return 0;
+  const int pos = ButtonAt(p, 0x7);
+  return pos < 0 ? 0 : ButtonPressedId(pos);
 }
 
 void ModifyOptionsSteadyTick(HWND window) {
@@ -134,21 +129,17 @@ void ModifyOptionsEnter(HWND) {
 }
 
 void ModifyOptionsKey(HWND window, WPARAM key, LPARAM) {
-  if (GetKeyState(VK_CONTROL) < 0) return;
+  if (CtrlHeld()) return;
   switch (key) {
-    case 'B': Perform(window, kIdButton0 + 1); break;
-    case 'N': Perform(window, kIdButton1 + 1); break;
-    case 'C': Perform(window, kIdButton2 + 1); break;  // X does nothing here
+    case kKeyB: Perform(window, ButtonPressedId(0)); break;
+    case kKeyN: Perform(window, ButtonPressedId(1)); break;
+    case kKeyC: Perform(window, ButtonPressedId(2)); break;  // X does nothing here
     default: break;
   }
 }
 
 void ModifyOptionsButtonUp(HWND window, WPARAM, LPARAM lParam) {
-  if (GetCapture() == window) {
-    ReleaseCapture();
-    int pressed = hoverId;
-    hoverId = 0;
-    if (pressed != 0 && PressIdAt(lParam) == pressed) Perform(window, pressed);
-  }
-  hoverId = 0;
+  // A press acts only when released on the control where it began.
+  const int held = EndPress(window);
+  if (held != 0 && PressIdAt(PointerFrom(lParam)) == held) Perform(window, held);
 }
