@@ -119,7 +119,7 @@ TEST_F(RemovalTest, RemovesWhatExtractionWroteAndKeepsTheRest) {
   ExpectTreeAfterRemoval(false);
   EXPECT_TRUE(fs::exists(install_));
   EXPECT_TRUE(fs::exists(At("MR")));  // still holds MR\1000 and MR\899
-  EXPECT_TRUE(fs::exists(At("SongMR")));  // still holds SongMR\\07\\069.esz
+  EXPECT_TRUE(fs::exists(At("SongMR")));  // still holds SongMR\07\069.esz
 }
 
 TEST_F(RemovalTest, BrandRecordKeepsTheSharedFolders) {
