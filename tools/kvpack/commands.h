@@ -7,3 +7,4 @@ int RunVerifyCommand(int argc, char** argv);
 int RunListCommand(int argc, char** argv);
 int RunExtractCommand(int argc, char** argv);
 int RunRemoveCommand(int argc, char** argv);
+int RunSampleCommand(int argc, char** argv);

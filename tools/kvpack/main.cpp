@@ -1,0 +1,40 @@
+// kvpack: builds, checks, lists and extracts setup packages. Dispatches to
+// the verbs of commands.h.
+#include <cstdio>
+#include <cstring>
+
+#include "commands.h"
+
+namespace {
+
+constexpr char kUsage[] =
+    "usage: kvpack VERB ...   (kvpack VERB --help for each)\n"
+    "  build STAGING OUTDIR   make KVSetup.dat and its data parts\n"
+    "  verify DIR             check a package as the setup program does, and more\n"
+    "  list DIR               show entries and MR records\n"
+    "  extract PKGDIR INSTALLDIR [--features N]   install as the setup program does\n"
+    "  remove INSTALLDIR [--brand]                remove as the setup program does\n"
+    "  sample STAGING [...]   write a sample staging tree\n";
+
+struct Verb {
+  const char* name;
+  int (*run)(int, char**);
+};
+
+constexpr Verb kVerbs[] = {
+    {"build", RunBuildCommand},     {"verify", RunVerifyCommand}, {"list", RunListCommand},
+    {"extract", RunExtractCommand}, {"remove", RunRemoveCommand}, {"sample", RunSampleCommand},
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2 || !std::strcmp(argv[1], "--help") || !std::strcmp(argv[1], "-h")) {
+    std::fputs(kUsage, argc < 2 ? stderr : stdout);
+    return argc < 2 ? 2 : 0;
+  }
+  for (const Verb& v : kVerbs)
+    if (!std::strcmp(argv[1], v.name)) return v.run(argc - 1, argv + 1);  // argv[0] is the verb
+  std::fprintf(stderr, "kvpack: unknown verb %s\n%s", argv[1], kUsage);
+  return 2;
+}

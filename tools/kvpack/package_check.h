@@ -1,0 +1,57 @@
+// Checking and listing a built package through the engine's own reader:
+// OpenSetupPackage, then every entry read and CRC-checked with ReadEntry, and
+// the MR table compared with the data parts. Linux only (scratch folder).
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "engine/package_reader.h"
+
+namespace kvpack {
+
+// One slot of the walk in package order.
+struct EntryInfo {
+  enum Kind { kFixed, kSong, kFont, kFontInfo };
+  Kind kind = kFixed;
+  uint32_t number = 0;  // fixed entry, song number or font name index
+  std::string label;   // "Driver\haspdinst.exe", "song 017", "font X", "font info X.ftb"
+  uint32_t start = 0;  // where the entry begins
+  uint32_t end = 0;    // the slot's end-offset value
+  bool present = false;
+  int code = 0;        // ReadEntry's code when present
+  EntryView view;      // valid while code is 0, until the next entry is read
+};
+
+struct MrInfo {
+  uint32_t record = 0;
+  uint32_t number = 0, partIndex = 0, partOffset = 0, size = 0;
+  uint64_t lastWriteTime = 0;
+};
+
+// Points the engine at dir (setupDir) and a fresh scratch installDir and runs
+// OpenSetupPackage; the scratch folder is removed again. Returns its code.
+int OpenPackageFolder(const std::filesystem::path& dir);
+
+// Walks every slot like the extraction does (after a successful open):
+// fixed entries, the 1000 song slots, the font slots; then the MR records up
+// to the first that names no part.
+void WalkEntries(const std::function<void(const EntryInfo&)>& visit);
+std::vector<MrInfo> MrTable();
+
+struct VerifyReport {
+  int openCode = 0;
+  uint32_t entries = 0;     // present entries checked
+  uint32_t mrRecords = 0;
+  std::vector<std::string> problems;
+  bool sound() const { return openCode == 0 && problems.empty(); }
+};
+
+// The whole check of `kvpack verify`; progress gets bytes read and the total.
+VerifyReport VerifyPackage(const std::filesystem::path& dir,
+                           const std::function<void(uint64_t, uint64_t)>& progress = {});
+
+}  // namespace kvpack

@@ -1,0 +1,322 @@
+// The package writer: lays out the index file and the data parts from a
+// description, then streams the entries and MR files behind a header that is
+// complete (slots, MR table, CRC) before the first entry is written.
+#include "package_writer.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <set>
+#include <system_error>
+
+#include "engine/crc32.h"
+#include "engine/name_check.h"
+#include "text.h"
+
+namespace kvpack {
+
+namespace fs = std::filesystem;
+
+Content Content::FromBytes(std::vector<uint8_t> data, uint64_t fileTime) {
+  Content c;
+  c.size = data.size();
+  c.bytes = std::move(data);
+  c.lastWriteTime = fileTime;
+  return c;
+}
+
+Content Content::FromFile(fs::path path, uint64_t size, uint64_t fileTime) {
+  Content c;
+  c.sourcePath = std::move(path);
+  c.size = size;
+  c.lastWriteTime = fileTime;
+  return c;
+}
+
+std::string PartFileName(uint32_t n) {
+  char name[16];
+  std::snprintf(name, sizeof name, "KVSetup.d%02u", n);
+  return name;
+}
+
+namespace {
+
+// Where each piece goes: the index-file entries in package order and the
+// data parts with their MR files.
+struct Layout {
+  struct Entry {
+    const Content* content;
+    uint32_t start;
+    uint32_t pad;
+  };
+  std::vector<uint8_t> header = std::vector<uint8_t>(pkg::kHeaderSize);
+  std::vector<Entry> entries;
+  uint64_t indexSize = pkg::kHeaderSize;
+  std::vector<std::vector<const Content*>> parts;  // MR files of part 1, 2, ...
+  uint64_t totalBytes = 0;
+};
+
+std::string Describe(const char* kind, uint32_t number) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%s %u", kind, number);
+  return text;
+}
+
+// Appends an entry at the current end of the index file and returns its slot.
+uint32_t Place(Layout& layout, const Content* content) {
+  uint64_t start = layout.indexSize;
+  if (content == nullptr) return static_cast<uint32_t>(start);
+  uint64_t dataEnd = start + pkg::kEntryHeaderSize + content->size;
+  uint64_t aligned = (dataEnd + 3) & ~uint64_t(3);
+  uint32_t pad = static_cast<uint32_t>(aligned - dataEnd);
+  layout.entries.push_back({content, static_cast<uint32_t>(start), pad});
+  layout.indexSize = aligned;
+  return static_cast<uint32_t>(aligned) | pad;
+}
+
+// Fills the header from the description; problems are appended. The index
+// size is checked against 4 GiB here so the 32-bit slots stay exact.
+void MakeLayout(const PackageInput& in, const WriteOptions& opt, Layout& layout,
+                std::vector<std::string>& problems) {
+  uint8_t* h = layout.header.data();
+  pkg::WriteU32(h + pkg::kOffFormatVersion, pkg::kFormatVersion);
+  for (int i = 0; i < 9; ++i) pkg::WriteU32(h + pkg::kOffVersionWords + 4 * i, in.versionWords[i]);
+  pkg::WriteU32(h + pkg::kOffFirstEntryStart, pkg::kHeaderSize);
+
+  for (uint32_t i = 0; i < pkg::kFixedEntriesUsed; ++i) {
+    const Content* c = in.fixed[i] ? &*in.fixed[i] : nullptr;
+    pkg::WriteU32(h + pkg::kOffFixedEntryEnds + 4 * i, Place(layout, c));
+  }
+  for (uint32_t k = 0; k < pkg::kSongSlots; ++k) {
+    auto it = in.songs.find(k);
+    const Content* c = it == in.songs.end() ? nullptr : &it->second;
+    pkg::WriteU32(h + pkg::kOffSongEntryEnds + 4 * k, Place(layout, c));
+  }
+  uint32_t slot = 0;
+  for (size_t f = 0; f < in.fonts.size() && f < pkg::kFontNames; ++f) {
+    const FontInput& font = in.fonts[f];
+    uint8_t* field = h + pkg::kOffFontNames + pkg::kFontNameBytes * f;
+    for (size_t u = 0; u < font.name.size() && u < pkg::kFontNameBytes / 2; ++u) {
+      field[2 * u] = uint8_t(font.name[u]);
+      field[2 * u + 1] = uint8_t(font.name[u] >> 8);
+    }
+    const Content* file = font.file ? &*font.file : nullptr;
+    pkg::WriteU32(h + pkg::kOffFontEntryEnds + 4 * slot++, Place(layout, file));
+    if (file) {
+      const Content* info = font.info ? &*font.info : nullptr;
+      pkg::WriteU32(h + pkg::kOffFontEntryEnds + 4 * slot++, Place(layout, info));
+    }
+  }
+  // Unused slots repeat the aligned end, so a reader walking all 128 names
+  // sees empty entries and keeps its position.
+  for (; slot < pkg::kFontSlots; ++slot)
+    pkg::WriteU32(h + pkg::kOffFontEntryEnds + 4 * slot, static_cast<uint32_t>(layout.indexSize));
+
+  uint64_t indexLimit = opt.enforceRules ? pkg::kMaxIndexFileSize : 0xFFFFFFFFull;
+  if (layout.indexSize > indexLimit) {
+    char text[128];
+    std::snprintf(text, sizeof text, "KVSetup.dat would be %llu bytes, above the limit of %llu",
+                  static_cast<unsigned long long>(layout.indexSize),
+                  static_cast<unsigned long long>(indexLimit));
+    problems.push_back(text);
+  }
+  pkg::WriteU32(h + pkg::kOffIndexFileSize, static_cast<uint32_t>(layout.indexSize));
+
+  // MR files into parts, in record order.
+  uint64_t partSize = 0;
+  uint32_t record = 0;
+  for (const MrInput& mr : in.mrFiles) {
+    if (record >= pkg::kMrRecords) break;
+    if (layout.parts.empty() || (partSize + mr.content.size > opt.partLimit && partSize > 0)) {
+      layout.parts.emplace_back();
+      partSize = 0;
+    }
+    if (mr.content.size > opt.partLimit)
+      problems.push_back(Describe("MR file", mr.number) + " is larger than the part limit");
+    uint8_t* r = h + pkg::kOffMrRecords + pkg::kMrRecordSize * record++;
+    pkg::WriteU32(r + pkg::kMrOffNumber, mr.number);
+    pkg::WriteU32(r + pkg::kMrOffPartIndex, static_cast<uint32_t>(layout.parts.size()));
+    pkg::WriteU32(r + pkg::kMrOffPartOffset, static_cast<uint32_t>(partSize));
+    pkg::WriteU32(r + pkg::kMrOffSize, static_cast<uint32_t>(mr.content.size));
+    pkg::WriteU64(r + pkg::kMrOffLastWriteTime, mr.content.lastWriteTime);
+    layout.parts.back().push_back(&mr.content);
+    partSize += mr.content.size;
+    if (partSize > 0xFFFFFFFFull)
+      problems.push_back(Describe("data part", uint32_t(layout.parts.size())) + " exceeds 4 GiB");
+    if (layout.parts.size() <= pkg::kMaxParts)
+      pkg::WriteU32(h + pkg::kOffPartSizes + 4 * (layout.parts.size() - 1),
+                    static_cast<uint32_t>(partSize));
+  }
+  if (layout.parts.size() > pkg::kMaxParts) {
+    problems.push_back("the MR files need " + std::to_string(layout.parts.size()) +
+                       " data parts under the part limit; at most 16 are possible");
+  }
+  pkg::WriteU32(h + pkg::kOffPartCount,
+                static_cast<uint32_t>(std::min<size_t>(layout.parts.size(), pkg::kMaxParts)));
+  pkg::WriteU32(h + pkg::kOffHeaderCrc, Crc32Jam(h + 4, pkg::kHeaderSize - 4));
+
+  layout.totalBytes = layout.indexSize;
+  for (const auto& part : layout.parts)
+    for (const Content* c : part) layout.totalBytes += c->size;
+}
+
+void CheckEntry(const std::optional<Content>& c, const std::string& what, uint64_t minLength,
+                const WriteOptions& opt, std::vector<std::string>& problems) {
+  if (!c) return;
+  if (c->sourcePath.empty() && c->bytes.size() != c->size)
+    problems.push_back(what + ": size does not match its bytes");
+  if (c->size > pkg::kMaxDataLength)
+    problems.push_back(what + " is " + std::to_string(c->size) + " bytes, above the entry limit of " +
+                       std::to_string(pkg::kMaxDataLength));
+  else if (opt.enforceRules && c->size < minLength)
+    problems.push_back(what + " is " + std::to_string(c->size) + " bytes; at least " +
+                       std::to_string(minLength) + " are needed");
+}
+
+// Reads a content's bytes (from memory or its file) into buffer.
+bool LoadContent(const Content& c, std::vector<uint8_t>& buffer, std::string* error) {
+  if (c.sourcePath.empty()) {
+    buffer.assign(c.bytes.begin(), c.bytes.end());
+    return true;
+  }
+  buffer.resize(c.size);
+  std::ifstream in(c.sourcePath, std::ios::binary);
+  if (in) in.read(reinterpret_cast<char*>(buffer.data()), static_cast<std::streamsize>(c.size));
+  if (!in || static_cast<uint64_t>(in.gcount()) != c.size || in.peek() != std::char_traits<char>::eof()) {
+    *error = "cannot read " + c.sourcePath.string() + " (" + std::to_string(c.size) +
+             " bytes expected; changed while building?)";
+    return false;
+  }
+  return true;
+}
+
+bool Put(std::ofstream& out, const void* data, size_t size) {
+  out.write(static_cast<const char*>(data), static_cast<std::streamsize>(size));
+  return static_cast<bool>(out);
+}
+
+}  // namespace
+
+std::vector<std::string> CheckInput(const PackageInput& in, const WriteOptions& opt) {
+  std::vector<std::string> problems;
+  for (uint32_t i = 0; i < pkg::kFixedEntriesUsed; ++i) {
+    std::string name = Utf8FromWide(pkg::kFixedEntryPaths[i]);
+    if (!in.fixed[i] && opt.enforceRules) problems.push_back("missing fixed file " + name);
+    CheckEntry(in.fixed[i], "fixed file " + name, pkg::kMinFixedDataLength, opt, problems);
+  }
+  for (const auto& [number, content] : in.songs) {
+    if (number >= pkg::kSongSlots) {
+      problems.push_back(Describe("song number", number) + " is out of range 0 .. 999");
+      continue;
+    }
+    CheckEntry(content, Describe("song", number), pkg::kMinLibraryDataLength, opt, problems);
+  }
+  if (in.fonts.size() > pkg::kFontNames)
+    problems.push_back(std::to_string(in.fonts.size()) + " fonts; at most 128 fit");
+  std::set<std::u16string> names;
+  for (const FontInput& font : in.fonts) {
+    std::string name = Utf8FromUtf16(font.name);
+    if (font.name.size() > pkg::kFontNameBytes / 2 ||
+        (opt.enforceRules && font.name.size() > pkg::kFontNameMaxUnits))
+      problems.push_back("font name \"" + name + "\" is " + std::to_string(font.name.size()) +
+                         " UTF-16 units; at most 35 fit");
+    else if (opt.enforceRules && !IsSafeFileName(WideFromUtf16(font.name).c_str()))
+      problems.push_back("font name \"" + name + "\" is not a safe bare file name");
+    if (opt.enforceRules && !names.insert(font.name).second)
+      problems.push_back("font name \"" + name + "\" appears twice");
+    if (font.info && !font.file)
+      problems.push_back("font info for \"" + name + "\" without its font file");
+    CheckEntry(font.file, "font \"" + name + "\"", pkg::kMinLibraryDataLength, opt, problems);
+    CheckEntry(font.info, "font info \"" + name + ".ftb\"", pkg::kMinLibraryDataLength, opt,
+               problems);
+  }
+  if (in.mrFiles.size() > pkg::kMrRecords)
+    problems.push_back(std::to_string(in.mrFiles.size()) + " MR files; at most 2000 fit");
+  std::set<uint32_t> numbers;
+  for (const MrInput& mr : in.mrFiles) {
+    if (mr.content.size > pkg::kTransferBufferSize)
+      problems.push_back(Describe("MR file", mr.number) + " is " + std::to_string(mr.content.size) +
+                         " bytes, above the limit of " + std::to_string(pkg::kTransferBufferSize));
+    if (opt.enforceRules && (mr.number < 1 || mr.number > 99999))
+      problems.push_back(Describe("MR number", mr.number) + " is out of range 1 .. 99999");
+    if (opt.enforceRules && !numbers.insert(mr.number).second)
+      problems.push_back(Describe("MR number", mr.number) + " appears twice");
+  }
+  if (opt.partLimit == 0 || opt.partLimit > 0xFFFFFFFFull)
+    problems.push_back("the part limit must lie in 1 .. 4294967295");
+  if (!problems.empty()) return problems;
+
+  Layout layout;
+  MakeLayout(in, opt, layout, problems);
+  return problems;
+}
+
+bool WritePackage(const PackageInput& in, const fs::path& outDir, const WriteOptions& opt,
+                  std::string* error) {
+  std::vector<std::string> problems = CheckInput(in, opt);
+  if (!problems.empty()) {
+    *error = problems.front();
+    for (size_t i = 1; i < problems.size(); ++i) *error += "\n" + problems[i];
+    return false;
+  }
+  Layout layout;
+  MakeLayout(in, opt, layout, problems);
+
+  std::error_code ec;
+  fs::create_directories(outDir, ec);
+  uint64_t done = 0;
+  auto report = [&](uint64_t more) {
+    done += more;
+    if (opt.progress) opt.progress(done, layout.totalBytes);
+  };
+
+  std::ofstream index(outDir / "KVSetup.dat", std::ios::binary | std::ios::trunc);
+  if (!index || !Put(index, layout.header.data(), layout.header.size())) {
+    *error = "cannot write " + (outDir / "KVSetup.dat").string();
+    return false;
+  }
+  report(layout.header.size());
+  std::vector<uint8_t> buffer;
+  for (const Layout::Entry& e : layout.entries) {
+    if (!LoadContent(*e.content, buffer, error)) return false;
+    uint8_t head[pkg::kEntryHeaderSize];
+    pkg::WriteU32(head, Crc32Jam(buffer.data(), buffer.size()));
+    pkg::WriteU64(head + 4, e.content->lastWriteTime);
+    static const uint8_t kZeros[3] = {};
+    if (!Put(index, head, sizeof head) || !Put(index, buffer.data(), buffer.size()) ||
+        !Put(index, kZeros, e.pad)) {
+      *error = "cannot write " + (outDir / "KVSetup.dat").string();
+      return false;
+    }
+    report(buffer.size() + sizeof head + e.pad);
+  }
+  index.close();
+  if (!index) {
+    *error = "cannot write " + (outDir / "KVSetup.dat").string();
+    return false;
+  }
+
+  for (size_t p = 0; p < layout.parts.size(); ++p) {
+    fs::path partPath = outDir / PartFileName(static_cast<uint32_t>(p + 1));
+    std::ofstream part(partPath, std::ios::binary | std::ios::trunc);
+    for (const Content* c : layout.parts[p]) {
+      if (!LoadContent(*c, buffer, error)) return false;
+      if (!part || !Put(part, buffer.data(), buffer.size())) {
+        *error = "cannot write " + partPath.string();
+        return false;
+      }
+      report(buffer.size());
+    }
+    part.close();
+    if (!part) {
+      *error = "cannot write " + partPath.string();
+      return false;
+    }
+  }
+  // Parts of an earlier, larger build would only confuse.
+  for (uint32_t n = static_cast<uint32_t>(layout.parts.size()) + 1; n <= 99; ++n)
+    fs::remove(outDir / PartFileName(n), ec);
+  return true;
+}
+
+}  // namespace kvpack

@@ -1,0 +1,27 @@
+// Reading a staging tree (laid out like the installed folder) into a package
+// description for the writer. Linux only: names are UTF-8, times come from
+// stat().
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "package_writer.h"
+
+namespace kvpack {
+
+struct StagingScan {
+  PackageInput input;
+  std::vector<std::string> problems;  // refusals: the package cannot be built
+  std::vector<std::string> notes;     // things left out on purpose
+};
+
+// Walks the tree in sorted order: the 19 fixed files, SongMR/NN/NNN.esz,
+// Fonts/<name> with Fonts/Info/<name>.ftb, MR/NNN/NNNNN.emr.
+StagingScan ScanStaging(const std::filesystem::path& staging);
+
+// A file's last-write time as a FILETIME.
+uint64_t FileTimeOf(const std::filesystem::path& path);
+
+}  // namespace kvpack

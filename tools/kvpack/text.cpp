@@ -1,0 +1,138 @@
+// UTF-8 / UTF-16 / wchar_t conversions and time formatting for kvpack.
+#include "text.h"
+
+#include <cstdio>
+#include <ctime>
+
+namespace kvpack {
+
+namespace {
+
+// Decodes UTF-8 into code points; false for malformed input (overlong forms,
+// surrogates, values above U+10FFFF, truncated sequences).
+template <typename Sink>
+bool DecodeUtf8(const std::string& text, Sink sink) {
+  size_t i = 0;
+  while (i < text.size()) {
+    uint8_t b = static_cast<uint8_t>(text[i]);
+    uint32_t c;
+    int extra;
+    if (b < 0x80) { c = b; extra = 0; }
+    else if ((b & 0xE0) == 0xC0) { c = b & 0x1F; extra = 1; }
+    else if ((b & 0xF0) == 0xE0) { c = b & 0x0F; extra = 2; }
+    else if ((b & 0xF8) == 0xF0) { c = b & 0x07; extra = 3; }
+    else return false;
+    if (i + extra >= text.size()) return false;  // truncated sequence
+    for (int k = 1; k <= extra; ++k) {
+      uint8_t n = static_cast<uint8_t>(text[i + k]);
+      if ((n & 0xC0) != 0x80) return false;
+      c = (c << 6) | (n & 0x3F);
+    }
+    static const uint32_t kMin[4] = {0, 0x80, 0x800, 0x10000};
+    if (c < kMin[extra] || c > 0x10FFFF || (c >= 0xD800 && c < 0xE000)) return false;
+    sink(c);
+    i += 1 + extra;
+  }
+  return true;
+}
+
+void AppendUtf8(std::string& out, uint32_t c) {
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+  } else if (c < 0x800) {
+    out += static_cast<char>(0xC0 | (c >> 6));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    out += static_cast<char>(0xE0 | (c >> 12));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (c >> 18));
+    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  }
+}
+
+void AppendUtf16(std::u16string& out, uint32_t c) {
+  if (c < 0x10000) {
+    out += static_cast<char16_t>(c);
+  } else {
+    c -= 0x10000;
+    out += static_cast<char16_t>(0xD800 + (c >> 10));
+    out += static_cast<char16_t>(0xDC00 + (c & 0x3FF));
+  }
+}
+
+template <typename Units, typename Sink>
+void DecodeUtf16(const Units& text, Sink sink) {
+  for (size_t i = 0; i < text.size(); ++i) {
+    uint32_t c = static_cast<uint32_t>(text[i]);
+    if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size()) {
+      uint32_t d = static_cast<uint32_t>(text[i + 1]);
+      if (d >= 0xDC00 && d < 0xE000) {
+        c = 0x10000 + ((c - 0xD800) << 10) + (d - 0xDC00);
+        ++i;
+      }
+    }
+    if (c >= 0xD800 && c < 0xE000) c = 0xFFFD;
+    sink(c);
+  }
+}
+
+}  // namespace
+
+std::optional<std::u16string> Utf16FromUtf8(const std::string& text) {
+  std::u16string out;
+  if (!DecodeUtf8(text, [&](uint32_t c) { AppendUtf16(out, c); })) return std::nullopt;
+  return out;
+}
+
+std::string Utf8FromUtf16(const std::u16string& text) {
+  std::string out;
+  DecodeUtf16(text, [&](uint32_t c) { AppendUtf8(out, c); });
+  return out;
+}
+
+std::string Utf8FromWide(const std::wstring& text) {
+  std::string out;
+  DecodeUtf16(text, [&](uint32_t c) { AppendUtf8(out, c); });
+  return out;
+}
+
+std::optional<std::wstring> WideFromUtf8(const std::string& text) {
+  std::wstring out;
+  bool ok = DecodeUtf8(text, [&](uint32_t c) {
+    if (sizeof(wchar_t) == 2 && c >= 0x10000) {
+      c -= 0x10000;
+      out += static_cast<wchar_t>(0xD800 + (c >> 10));
+      out += static_cast<wchar_t>(0xDC00 + (c & 0x3FF));
+    } else {
+      out += static_cast<wchar_t>(c);
+    }
+  });
+  if (!ok) return std::nullopt;
+  return out;
+}
+
+std::wstring WideFromUtf16(const std::u16string& text) {
+  return *WideFromUtf8(Utf8FromUtf16(text));
+}
+
+std::string FormatFileTime(uint64_t fileTime) {
+  constexpr uint64_t kUnixEpoch = 116444736000000000ull;
+  if (fileTime < kUnixEpoch) return "before 1970";
+  std::time_t seconds = static_cast<std::time_t>((fileTime - kUnixEpoch) / 10000000);
+  std::tm tm{};
+#ifdef _WIN32
+  gmtime_s(&tm, &seconds);
+#else
+  gmtime_r(&seconds, &tm);
+#endif
+  char text[80];
+  std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", tm.tm_year + 1900,
+                tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec);
+  return text;
+}
+
+}  // namespace kvpack

@@ -1,0 +1,25 @@
+// Text conversions of kvpack: UTF-8 (file names on Linux, the terminal),
+// UTF-16 (names stored in the package) and wchar_t (the engine's paths).
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace kvpack {
+
+// UTF-8 to UTF-16; nullopt for malformed UTF-8.
+std::optional<std::u16string> Utf16FromUtf8(const std::string& text);
+// UTF-16 (surrogate pairs combined) to UTF-8; lone surrogates become U+FFFD.
+std::string Utf8FromUtf16(const std::u16string& text);
+// wchar_t text (UTF-16 or UTF-32, whichever the platform uses) to UTF-8.
+std::string Utf8FromWide(const std::wstring& text);
+// UTF-8 to wchar_t text; nullopt for malformed UTF-8.
+std::optional<std::wstring> WideFromUtf8(const std::string& text);
+// UTF-16 to wchar_t text.
+std::wstring WideFromUtf16(const std::u16string& text);
+
+// A FILETIME (100 ns since 1601-01-01 UTC) as "YYYY-MM-DD hh:mm:ss".
+std::string FormatFileTime(uint64_t fileTime);
+
+}  // namespace kvpack
