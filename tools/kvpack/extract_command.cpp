@@ -1,79 +1,97 @@
 // `kvpack extract PKGDIR INSTALLDIR [--features N]`: runs the setup program's
 // own OpenSetupPackage and ExtractPackage on a package folder and prints the
-// engine's codes; draws a progress bar when standard error is a terminal.
-#include <unistd.h>
-
+// engine's codes; a progress bar is drawn when standard error is a terminal.
 #include <atomic>
 #include <chrono>
-#include <clocale>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
+#include <string>
 #include <thread>
 
 #include "commands.h"
-#include "extraction.h"
-#include "install_state.h"
-#include "package_reader.h"
+#include "engine/extraction.h"
+#include "engine/install_state.h"
+#include "engine/package_reader.h"
+#include "progress.h"
+#include "text.h"
 
 namespace {
 
-// Converts a UTF-8 argument into a path buffer; false when it does not fit.
-bool ToPath(const char* text, wchar_t (&out)[kPathUnits]) {
-  std::setlocale(LC_CTYPE, "C.UTF-8");
-  std::mbstate_t state{};
-  const char* src = text;
-  const size_t n = std::mbsrtowcs(out, &src, kPathUnits, &state);
-  if (n == static_cast<size_t>(-1) || src != nullptr || n >= kPathUnits) {
-    out[0] = 0;
-    return false;
-  }
+constexpr char kUsage[] =
+    "usage: kvpack extract PKGDIR INSTALLDIR [--features N]\n"
+    "  Opens the package in PKGDIR and extracts it into INSTALLDIR exactly as the\n"
+    "  setup program does. N is featureFlags (default 7; bit 2 adds FTDIDriver.zip).\n"
+    "  Prints `open: CODE` and, when that is 0, `extract: CODE`; exit status 0\n"
+    "  only when both are 0.\n";
+
+// Copies a UTF-8 argument into an engine path buffer; false when it is not
+// UTF-8 or does not fit.
+bool SetPath(const std::string& text, wchar_t (&out)[kPathUnits]) {
+  auto wide = kvpack::WideFromUtf8(text);
+  if (!wide || wide->size() >= static_cast<size_t>(kPathUnits)) return false;
+  std::wmemcpy(out, wide->c_str(), wide->size() + 1);
   return true;
 }
 
-void DrawBar(uint64_t pos, uint64_t total) {
-  constexpr int kWidth = 40;
-  const int filled = total ? static_cast<int>(pos * kWidth / total) : 0;
-  char bar[kWidth + 1];
-  for (int i = 0; i < kWidth; ++i) bar[i] = i < filled ? '#' : '.';
-  bar[kWidth] = 0;
-  std::fprintf(stderr, "\r[%s] %3d%%", bar, total ? static_cast<int>(pos * 100 / total) : 0);
-  std::fflush(stderr);
-}
-
-int Usage() {
-  std::fprintf(stderr, "usage: kvpack extract PKGDIR INSTALLDIR [--features N]\n");
-  return 2;
+// Runs the extraction on a second thread while this one draws the bar (the
+// bar reads progressPos as the setup program's progress page does).
+int ExtractWithProgress() {
+  kvpack::ProgressBar bar("extract");
+  std::atomic<bool> done{false};
+  int code = 0;
+  std::thread worker([&] {
+    code = ExtractPackage();
+    done.store(true);
+  });
+  while (!done.load()) {
+    bar.Update(installState.progressPos.load(), installState.packageBytes);
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  worker.join();
+  bar.Update(installState.progressPos.load(), installState.packageBytes);
+  return code;
 }
 
 }  // namespace
 
 int RunExtractCommand(int argc, char** argv) {
-  // argv[0] is the verb.
-  const char* pkgDir = nullptr;
-  const char* installDir = nullptr;
-  unsigned long features = 7;
-  for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--features") == 0 && i + 1 < argc) {
+  std::string pkgDir, installDir;
+  unsigned long features = kFeatureDesktopLinks | kFeatureStartMenuLinks | kFeatureFtdiDriver;
+  for (int i = 1; i < argc; ++i) {  // argv[0] is the verb
+    const std::string a = argv[i];
+    if (a == "--help" || a == "-h") {
+      std::fputs(kUsage, stdout);
+      return 0;
+    } else if (a == "--features" && i + 1 < argc) {
       char* end = nullptr;
       features = std::strtoul(argv[++i], &end, 0);
-      if (*end != 0 || features > 0xFFFFFFFFul) return Usage();
-    } else if (argv[i][0] == '-' && argv[i][1] == '-') {
-      return Usage();
-    } else if (!pkgDir) {
-      pkgDir = argv[i];
-    } else if (!installDir) {
-      installDir = argv[i];
+      if (*end != 0 || features > 0xFFFFFFFFul) {
+        std::fprintf(stderr, "kvpack extract: --features takes a 32-bit number\n");
+        return 2;
+      }
+    } else if (!a.empty() && a[0] == '-') {
+      std::fprintf(stderr, "kvpack extract: unknown option %s\n%s", a.c_str(), kUsage);
+      return 2;
+    } else if (pkgDir.empty()) {
+      pkgDir = a;
+    } else if (installDir.empty()) {
+      installDir = a;
     } else {
-      return Usage();
+      std::fprintf(stderr, "kvpack extract: too many arguments\n%s", kUsage);
+      return 2;
     }
   }
-  if (!pkgDir || !installDir) return Usage();
+  if (pkgDir.empty() || installDir.empty()) {
+    std::fputs(kUsage, stderr);
+    return 2;
+  }
 
   ResetInstallState();
-  if (!ToPath(pkgDir, installState.setupDir) || !ToPath(installDir, installState.installDir)) {
-    std::fprintf(stderr, "kvpack extract: path too long or not UTF-8\n");
+  if (!SetPath(pkgDir, installState.setupDir) || !SetPath(installDir, installState.installDir)) {
+    std::fprintf(stderr, "kvpack extract: a path is not UTF-8 or longer than %d units\n",
+                 kPathUnits - 1);
     return 2;
   }
   installState.featureFlags.store(static_cast<uint32_t>(features));
@@ -81,30 +99,13 @@ int RunExtractCommand(int argc, char** argv) {
 
   const int open = OpenSetupPackage();
   std::printf("open: %d\n", open);
-  if (open != 0) {
+  if (open != kOpenOk) {
     std::fprintf(stderr, "kvpack extract: %s\n", OpenCodeMeaning(open));
     ClosePackageFile();
     return 1;
   }
   installState.progressTotal.store(installState.packageBytes);
-
-  int extract = 0;
-  if (isatty(STDERR_FILENO)) {
-    std::atomic<bool> done{false};
-    std::thread worker([&] {
-      extract = ExtractPackage();
-      done.store(true);
-    });
-    while (!done.load()) {
-      DrawBar(installState.progressPos.load(), installState.packageBytes);
-      std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-    worker.join();
-    DrawBar(installState.progressPos.load(), installState.packageBytes);
-    std::fputc('\n', stderr);
-  } else {
-    extract = ExtractPackage();
-  }
+  const int extract = ExtractWithProgress();
   ClosePackageFile();
   std::printf("extract: %d\n", extract);
   if (extract != 0) std::fprintf(stderr, "kvpack extract: %s\n", EntryCodeMeaning(extract));
