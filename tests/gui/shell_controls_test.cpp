@@ -1,0 +1,118 @@
+// Windows-side tests of the shell's page switching and the wizard's shared
+// hit tests: rectangles with both ends included, the gaps between buttons,
+// pointers left of or above the client area, and a switch asked for by
+// another thread reaching the UI thread as a message.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <thread>
+
+#include "engine/page_switch.h"
+#include "shell/main_window.h"
+#include "shell/page_table.h"
+#include "shell/shell_state.h"
+#include "wizard/controls.h"
+#include "wizard/pages.h"
+
+namespace {
+
+LPARAM At(int x, int y) { return MAKELPARAM(x, y); }
+
+struct ButtonCase {
+  int x, y;
+  unsigned mask;
+  int expected;
+};
+
+TEST(Controls, ButtonHitTestIncludesBothEndsAndNotTheGaps) {
+  const ButtonCase cases[] = {
+      {333, 393, 0x7, 0}, {417, 413, 0x7, 0}, {418, 400, 0x7, -1}, {421, 400, 0x7, -1},
+      {422, 400, 0x7, 1}, {506, 400, 0x7, 1}, {507, 400, 0x7, -1}, {510, 400, 0x7, -1},
+      {511, 400, 0x7, 2}, {595, 400, 0x7, 2}, {596, 400, 0x7, -1}, {460, 392, 0x7, -1},
+      {460, 414, 0x7, -1},
+      // Only the positions a page shows are controls.
+      {350, 400, 0x6, -1}, {460, 400, 0x4, -1}, {550, 400, 0x4, 2},
+      // The wide button of the install folder page.
+      {478, 290, 0x8, 3}, {595, 310, 0x8, 3}, {477, 300, 0x8, -1}, {500, 311, 0x8, -1},
+      {500, 300, 0x7, -1},
+  };
+  for (const ButtonCase& c : cases) {
+    EXPECT_EQ(ButtonAt(PointerFrom(At(c.x, c.y)), c.mask), c.expected)
+        << "(" << c.x << ", " << c.y << ") mask " << c.mask;
+  }
+}
+
+TEST(Controls, PointerLeftOrAboveTheClientAreaHitsNothing) {
+  // While the window holds the capture, x = -1 arrives as 0xFFFF in lParam.
+  const LPARAM left = MAKELPARAM(static_cast<WORD>(-1), 400);
+  const LPARAM above = MAKELPARAM(460, static_cast<WORD>(-5));
+  EXPECT_EQ(PointerFrom(left).x, 0xFFFFu);
+  EXPECT_EQ(ButtonAt(PointerFrom(left), 0xF), -1);
+  EXPECT_EQ(ButtonAt(PointerFrom(above), 0xF), -1);
+  EXPECT_EQ(CheckBoxAt(PointerFrom(above)), -1);
+}
+
+TEST(Controls, CheckBoxHitTest) {
+  const struct {
+    int x, y, expected;
+  } cases[] = {{40, 130, 0}, {50, 140, 0}, {45, 141, -1}, {45, 160, 1}, {45, 170, 1},
+               {45, 190, 2}, {50, 200, 2}, {39, 135, -1}, {51, 135, -1}, {45, 201, -1}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(CheckBoxAt(PointerFrom(At(c.x, c.y))), c.expected) << c.x << ", " << c.y;
+  }
+}
+
+class PageSwitch : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    window_ = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    ASSERT_NE(window_, nullptr);
+    mainWindow = window_;
+    InstallPageRow(kPageStart);
+  }
+  void TearDown() override {
+    mainWindow = nullptr;
+    DestroyWindow(window_);
+  }
+  HWND window_ = nullptr;
+};
+
+TEST_F(PageSwitch, OnTheUiThreadTheRowIsInstalledAtOnce) {
+  repaintFlag = 0;
+  SwitchPage(kPageCompletion);
+  EXPECT_EQ(currentPage, kPageCompletion);
+  EXPECT_EQ(repaintFlag, -1);
+  EXPECT_EQ(tickHandler, &CompletionPageEnter);
+  EXPECT_EQ(keyHandler, &EndPageKey);
+  EXPECT_EQ(buttonUpHandler, &EndPageButtonUp);
+}
+
+TEST_F(PageSwitch, FromAnotherThreadTheUiThreadInstallsIt) {
+  std::thread worker([] { SwitchPage(kPageError); });
+  worker.join();
+  // Nothing changed on the worker's side of the call.
+  EXPECT_EQ(currentPage, kPageStart);
+  EXPECT_EQ(tickHandler, &StartPageEnter);
+  MSG msg = {};
+  ASSERT_TRUE(PeekMessageW(&msg, window_, kMsgSwitchPage, kMsgSwitchPage, PM_REMOVE));
+  MainWindowProc(msg.hwnd, msg.message, msg.wParam, msg.lParam);
+  EXPECT_EQ(currentPage, kPageError);
+  EXPECT_EQ(tickHandler, &ErrorPageEnter);
+  EXPECT_EQ(mouseMoveHandler, &SingleButtonMouseMove);
+}
+
+TEST_F(PageSwitch, ReleaseWithoutCaptureOnlyClearsThePress) {
+  hoverId = 5;
+  EXPECT_EQ(EndPress(window_), 0);
+  EXPECT_EQ(hoverId, 0);
+}
+
+TEST_F(PageSwitch, PageIndexIsMaskedToTheTable) {
+  SwitchPage(32 + kPageStart);
+  EXPECT_EQ(tickHandler, &StartPageEnter);
+  SwitchPage(25);
+  EXPECT_EQ(tickHandler, &EmptyPageEnter);
+  EXPECT_EQ(keyHandler, &NoInput);
+}
+
+}  // namespace
