@@ -2,13 +2,18 @@
 // install folder and the three shell folders.
 #pragma once
 
-// Fills setupDir from the program's own file name.
+// Fills setupDir from the program's own file name; leaves it empty when that
+// name cannot be had or split.
 void InitSetupDir();
-// setupDir from a full module file name (the testable core of InitSetupDir):
-// drive and folder, with one trailing backslash removed.
-void SetupDirFromModulePath(const wchar_t* modulePath, wchar_t* setupDir);
+// setupDir (kPathUnits units) from a full module file name, the testable core
+// of InitSetupDir: drive and folder, with one trailing backslash removed.
+// Returns false and leaves setupDir empty when the name does not split into
+// the drive (2), folder (255), name and extension (255 each) buffers or the
+// result does not fit.
+bool SetupDirFromModulePath(const wchar_t* modulePath, wchar_t* setupDir);
 // installDir = "C:\Tavenor" and the desktop, all-users desktop and all-users
 // start-menu programs folders.
 void InitShellFolders();
-// 0 or -1; path receives the folder (created when missing), empty on failure.
+// 0 or -1; path (kPathUnits units) receives the folder (created when missing),
+// empty on failure.
 int GetShellFolder(int csidl, wchar_t* path);
