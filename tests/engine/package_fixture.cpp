@@ -64,6 +64,7 @@ Scratch::~Scratch() {
 }
 
 bool Write(const kvpack::PackageInput& input, const fs::path& dir, uint64_t partLimit, bool strict) {
+  ClosePackageFile();  // Windows refuses to rewrite a file the reader holds open
   kvpack::WriteOptions options;
   options.partLimit = partLimit;
   options.enforceRules = strict;

@@ -41,8 +41,9 @@ class Scratch {
   fs::path path_;
 };
 
-// Writes the package into dir. Rules are off unless strict, so damaged
-// contents (short entries, missing fixed files, odd names) can be written.
+// Closes the reader and writes the package into dir. Rules are off unless
+// strict, so damaged contents (short entries, missing fixed files, odd names)
+// can be written.
 // Records a test failure and returns false when the writer refuses.
 bool Write(const kvpack::PackageInput& input, const fs::path& dir,
            uint64_t partLimit = kvpack::kDefaultPartLimit, bool strict = false);
