@@ -223,7 +223,11 @@ class App:
         self.bed = bed
         self.exe = Path(exe)
         log = open(bed.artifacts / ("wine-%s-%d.log" % (self.exe.stem, len(bed.apps))), "wb")
-        self.proc = subprocess.Popen(["wine", str(self.exe)], cwd=str(self.exe.parent),
+        env = dict(os.environ)
+        # KV_WINEDEBUG (e.g. "err+all") makes Wine's messages land in the log.
+        if os.environ.get("KV_WINEDEBUG"):
+            env["WINEDEBUG"] = os.environ["KV_WINEDEBUG"]
+        self.proc = subprocess.Popen(["wine", str(self.exe)], cwd=str(self.exe.parent), env=env,
                                      stdout=log, stderr=subprocess.STDOUT, start_new_session=True)
         log.close()
         self.window = None
