@@ -43,9 +43,15 @@ void InitSetupDir() {
 
 int GetShellFolder(int csidl, wchar_t* path) {
   path[0] = 0;
+  // The item list only confirms that the shell knows the folder. The shell
+  // answers E_FAIL (or "file not found") for a known folder that does not
+  // exist yet; the path lookup below then creates it.
   PIDLIST_ABSOLUTE items = nullptr;
-  if (FAILED(SHGetFolderLocation(nullptr, csidl, nullptr, 0, &items))) return -1;
-  CoTaskMemFree(items);
+  const HRESULT known = SHGetFolderLocation(nullptr, csidl, nullptr, 0, &items);
+  if (SUCCEEDED(known))
+    CoTaskMemFree(items);
+  else if (known != E_FAIL && known != HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND))
+    return -1;
   if (SHGetFolderPathW(nullptr, csidl | CSIDL_FLAG_CREATE, nullptr, 0, path) != S_OK) {
     path[0] = 0;
     return -1;

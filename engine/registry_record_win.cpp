@@ -33,23 +33,25 @@ class RegKey {
 // Reads "Path" into recordedPath. The stored value need not end in a NUL, so
 // the text is always terminated after the bytes received; a value that fills
 // all 260 units without a terminator is a cut path and makes the record
-// invalid (false), leaving recordedPath empty.
+// invalid (*fits false), leaving recordedPath empty. recordedPath is
+// terminated within its 260 units whatever the query did.
 bool ReadRecordedPath(HKEY key, bool* fits) {
   wchar_t* path = installState.recordedPath;
   DWORD bytes = kPathUnits * sizeof(wchar_t);
   const LONG rc = RegQueryValueExW(key, L"Path", nullptr, nullptr,
                                    reinterpret_cast<BYTE*>(path), &bytes);
-  // Whatever the query left behind ends inside the buffer.
-  path[kPathUnits - 1] = 0;
-  if (rc != ERROR_SUCCESS) return false;
-  const DWORD units = bytes / sizeof(wchar_t);
-  if (units < kPathUnits) {
-    path[units] = 0;
-    *fits = true;
-  } else {
-    *fits = wmemchr(path, 0, kPathUnits - 1) != nullptr;
-    if (!*fits) path[0] = 0;
+  if (rc != ERROR_SUCCESS) {
+    // A value too large for the buffer may have left part of itself there.
+    if (rc == ERROR_MORE_DATA) path[0] = 0;
+    path[kPathUnits - 1] = 0;
+    return false;
   }
+  const DWORD units = bytes / sizeof(wchar_t);
+  *fits = units < kPathUnits || wmemchr(path, 0, kPathUnits) != nullptr;
+  if (!*fits)
+    path[0] = 0;
+  else if (units < kPathUnits)
+    path[units] = 0;
   return true;
 }
 
