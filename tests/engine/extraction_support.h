@@ -28,6 +28,15 @@ namespace fs = std::filesystem;
 // 100 ns intervals between 1601-01-01 and 1970-01-01.
 constexpr uint64_t kUnixEpochAsFileTime = 116444736000000000ull;
 
+// The fixed files in package order, relative to the install folder.
+inline const char* const kFixedFiles[pkg::kFixedEntriesUsed] = {
+    u8"Driver/haspdinst.exe", u8"Driver/키락재설치.exe", u8"Driver/FTDIDriver.zip",
+    u8"Korvane.exe", u8"KorvaneUp.exe", u8"KVUpdater.exe", u8"Korvane.snl", u8"KVVersion.bin",
+    u8"KVUpdater.bin", u8"Doc/Korvane사용설명서.pdf", u8"Doc/Korvane퀵가이드.pdf",
+    u8"User/Effect.set", u8"User/UserKey.set", u8"User/VolInstMR.set", u8"User/Volume.set",
+    u8"User/Bass.dsc", u8"User/Drum.dsc", u8"User/Gigaki.dsc", u8"User/Event.lst",
+};
+
 inline std::string SongPath(uint32_t song) {
   char text[32];
   std::snprintf(text, sizeof text, "SongMR/%02u/%03u.esz", song / 10, song);

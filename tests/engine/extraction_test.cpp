@@ -16,17 +16,11 @@
 namespace {
 
 using extraction_support::ExtractionTest;
+using extraction_support::kFixedFiles;
 using extraction_support::MrPath;
 using extraction_support::SongPath;
 namespace fs = std::filesystem;
 
-const char* const kFixedFiles[pkg::kFixedEntriesUsed] = {
-    u8"Driver/haspdinst.exe", u8"Driver/키락재설치.exe", u8"Driver/FTDIDriver.zip",
-    u8"Korvane.exe", u8"KorvaneUp.exe", u8"KVUpdater.exe", u8"Korvane.snl", u8"KVVersion.bin",
-    u8"KVUpdater.bin", u8"Doc/Korvane사용설명서.pdf", u8"Doc/Korvane퀵가이드.pdf",
-    u8"User/Effect.set", u8"User/UserKey.set", u8"User/VolInstMR.set", u8"User/Volume.set",
-    u8"User/Bass.dsc", u8"User/Drum.dsc", u8"User/Gigaki.dsc", u8"User/Event.lst",
-};
 
 TEST_F(ExtractionTest, WritesEveryFileInPlaceWithItsTime) {
   ASSERT_EQ(0, WriteAndOpen());
