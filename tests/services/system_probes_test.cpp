@@ -3,8 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "engine/install_state.h"
 #include "engine/system_probes.h"
+#include "tests/services/win_test_files.h"
 
 namespace {
 
@@ -18,6 +21,62 @@ TEST_F(SystemProbes, WordSizeOfThe32BitBed) {
   installState.osBits = 99;
   EXPECT_EQ(32, ProbeWindowsBits());
   EXPECT_EQ(32u, installState.osBits);
+}
+
+// Runs a probe child under the Windows version Wine pretends for it (its
+// AppDefaults entry) and returns its osBits, -1 when it did not run.
+int BitsUnder(const char* program, const wchar_t* version) {
+  const std::wstring path = kvtest::HostPath(program);
+  const std::wstring name = path.substr(path.rfind(L'\\') + 1);
+  const std::wstring key = L"Software\\Wine\\AppDefaults\\" + name;
+  HKEY h = nullptr;
+  if (RegCreateKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &h,
+                      nullptr) != ERROR_SUCCESS)
+    return -1;
+  RegSetValueExW(h, L"Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version),
+                 static_cast<DWORD>((wcslen(version) + 1) * sizeof(wchar_t)));
+  RegCloseKey(h);
+
+  std::wstring line = L"\"" + path + L"\"";
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION process = {};
+  int bits = -1;
+  if (CreateProcessW(path.c_str(), &line[0], nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
+                     nullptr, &startup, &process)) {
+    DWORD code = 0;
+    if (WaitForSingleObject(process.hProcess, 30000) == WAIT_OBJECT_0 &&
+        GetExitCodeProcess(process.hProcess, &code))
+      bits = static_cast<int>(code);
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+  }
+  RegDeleteTreeW(HKEY_CURRENT_USER, key.c_str());
+  return bits;
+}
+
+struct VersionCase {
+  const char* program;
+  const wchar_t* version;  // Wine's name of the Windows version
+  int expected;
+};
+
+// The product's manifest makes Windows 8.1 and 10 answer 6.2, which the probe
+// knows; a program that declares 8.1 sees 6.3, which it does not. Windows
+// 9x is not NT, NT 4 is no version the probe knows.
+TEST_F(SystemProbes, WordSizeByWindowsVersionAndManifest) {
+  const VersionCase cases[] = {
+      {KV_BITS_PROBE_PRODUCT, L"win10", 32}, {KV_BITS_PROBE_PRODUCT, L"win81", 32},
+      {KV_BITS_PROBE_PRODUCT, L"win7", 32},  {KV_BITS_PROBE_PRODUCT, L"vista", 32},
+      {KV_BITS_PROBE_PRODUCT, L"winxp", 32}, {KV_BITS_PROBE_PRODUCT, L"win2k", 32},
+      {KV_BITS_PROBE_PRODUCT, L"nt40", 0},   {KV_BITS_PROBE_PRODUCT, L"win98", 0},
+      {KV_BITS_PROBE_WIN81, L"win81", 0},    {KV_BITS_PROBE_WIN81, L"win10", 0},
+      {KV_BITS_PROBE_WIN81, L"win7", 32},
+  };
+  for (const VersionCase& c : cases) {
+    SCOPED_TRACE(std::string(c.program) + " as " + std::string(c.version, c.version + wcslen(c.version)));
+    EXPECT_EQ(c.expected, BitsUnder(c.program, c.version));
+  }
 }
 
 TEST_F(SystemProbes, DiskSpaceOfDriveC) {
