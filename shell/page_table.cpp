@@ -1,4 +1,4 @@
-// The page table, one row per page; the table reads like the design's table.
+// The page table: one row of five handlers per page, each row on one line.
 #include "page_table.h"
 
 #include "../wizard/pages.h"
