@@ -88,12 +88,14 @@ class PackageDamageTest : public ExtractionTest {
 
 TEST_F(PackageDamageTest, EveryPrefixOfTheIndexFileIsRefusedByTheCheck) {
   ASSERT_EQ(0, Open());
+  ClosePackageFile();  // Windows lets nobody change a file the reader holds
   for (uint32_t length = fullSize; length-- > 0;) {
     const bool boundary = length < 16 || length + 16 > fullSize ||
                           (length + 16 > pkg::kHeaderSize && length < pkg::kHeaderSize + 16);
     if (!boundary && length % kSweepStride != 0) continue;
     fixture::Resize(index, length);
     const int code = Open();
+    ClosePackageFile();
     // Shorter than the header: it cannot be read; else its size is wrong.
     ASSERT_EQ(length < pkg::kHeaderSize ? kOpenIndexReadError : kOpenSizeMismatch, code)
         << "prefix of " << length << " bytes";
@@ -117,6 +119,7 @@ TEST_F(PackageDamageTest, EveryPrefixThatClaimsToBeWholeStopsWithAShortRead) {
     fs::remove_all(installDir);
     ASSERT_EQ(0, Open());
     ASSERT_EQ(kEntryShortRead, ExtractPackage());
+    ClosePackageFile();
     // Exactly the entries that lie wholly inside the prefix were written.
     size_t whole = 0;
     while (whole < ends.size() && ends[whole] <= length) ++whole;
@@ -134,6 +137,7 @@ TEST_F(PackageDamageTest, EveryPrefixOfADataPartStopsAtTheFileItCuts) {
     fs::remove_all(installDir);
     fixture::SetHeaderU32(pkgDir, pkg::kOffPartSizes, partSize);
     ASSERT_EQ(kOpenPartSizeMismatch, Open());
+    ClosePackageFile();
     fixture::SetHeaderU32(pkgDir, pkg::kOffPartSizes, length);
     ASSERT_EQ(0, Open());
     ASSERT_EQ(kMrPastPartEnd, ExtractPackage());
@@ -151,6 +155,7 @@ TEST_F(PackageDamageTest, BitFlipsInTheHeaderAreRefused) {
       if (!field && bit != offset % 8) continue;
       fixture::FlipByte(index, offset, uint8_t(1u << bit));
       const int code = Open();
+      ClosePackageFile();
       fixture::FlipByte(index, offset, uint8_t(1u << bit));
       const int expected = offset >= pkg::kOffIndexFileSize && offset < pkg::kOffIndexFileSize + 4
                                ? kOpenSizeMismatch
@@ -176,6 +181,7 @@ TEST_F(PackageDamageTest, BitFlipsInAnEntryAreCaughtWhereTheFormatProtects) {
       fixture::FlipByte(index, start + at, uint8_t(1u << bit));
       ASSERT_EQ(0, Open());
       const int code = ExtractPackage();
+      ClosePackageFile();
       fixture::FlipByte(index, start + at, uint8_t(1u << bit));
       const bool unprotected = (at >= 4 && at < 12) || at >= 33;
       if (!unprotected) {
@@ -201,6 +207,7 @@ TEST_F(PackageDamageTest, BitFlipsInASongEntryAreCaught) {
     fixture::FlipByte(index, start + at, uint8_t(1u << (at % 8)));
     ASSERT_EQ(0, Open());
     const int code = ExtractPackage();
+    ClosePackageFile();
     fixture::FlipByte(index, start + at, uint8_t(1u << (at % 8)));
     ASSERT_EQ(kEntryBadCrc, code);
     ASSERT_FALSE(fs::exists(target));
