@@ -32,11 +32,13 @@ using extraction_support::SongPath;
 namespace fs = std::filesystem;
 
 // Clears runFlag from a second thread, as the progress page's Cancel does,
-// as soon as the caption shows a path containing `marker`.
+// as soon as the caption shows a file of the given kind (".esz", ".emr")
+// numbered at least `from`. A watcher on a busy machine may see a later file
+// first; any file from `from` on will do.
 class CancelWhenCaptionShows {
  public:
-  explicit CancelWhenCaptionShows(const wchar_t* marker)
-      : thread_([this, marker] { Watch(marker); }) {}
+  CancelWhenCaptionShows(const wchar_t* extension, unsigned from)
+      : thread_([this, extension, from] { Watch(extension, from); }) {}
   ~CancelWhenCaptionShows() {
     stop_.store(true);
     thread_.join();
@@ -45,11 +47,23 @@ class CancelWhenCaptionShows {
   uint64_t progressWhenCleared() const { return progress_.load(); }
 
  private:
-  void Watch(const wchar_t* marker) {
+  // The number in "...\NNN.esz" or "...\NNNNN.emr", or -1.
+  static long FileNumber(const wchar_t* caption, const wchar_t* extension) {
+    const wchar_t* dot = std::wcsstr(caption, extension);
+    if (!dot) return -1;
+    const wchar_t* start = dot;
+    while (start > caption && start[-1] >= L'0' && start[-1] <= L'9') --start;
+    if (start == dot) return -1;
+    long number = 0;
+    for (const wchar_t* p = start; p < dot; ++p) number = number * 10 + (*p - L'0');
+    return number;
+  }
+  void Watch(const wchar_t* extension, unsigned from) {
     wchar_t caption[kPathUnits];
     while (!stop_.load()) {
       CopyStepCaption(caption);
-      if (std::wcsstr(caption, marker)) {
+      long number = FileNumber(caption, extension);
+      if (number >= static_cast<long>(from)) {
         progress_.store(installState.progressPos.load());
         installState.runFlag.store(0);
         cleared_.store(true);
@@ -65,36 +79,39 @@ class CancelWhenCaptionShows {
 };
 
 TEST_F(ExtractionTest, CancelAfterSomeSongsKeepsTheWrittenOnes) {
+  // Enough songs that a watcher thread on a busy machine still sees one early.
+  constexpr uint32_t kSongs = 150;
   input.songs.clear();
-  for (uint32_t song = 0; song < 30; ++song) input.songs[song] = fixture::Data(256 + song, song);
+  for (uint32_t song = 0; song < kSongs; ++song) input.songs[song] = fixture::Data(256 + song, song);
   ASSERT_EQ(0, WriteAndOpen());
   int code = 0;
   {
-    CancelWhenCaptionShows cancel(L"005.esz");
+    CancelWhenCaptionShows cancel(L".esz", 5);
     code = ExtractPackage();
   }
   EXPECT_EQ(kEntryCancelled, code);
   // Songs 0 ... k were written whole, with k at least 5 (the song being
   // written when Cancel came); none after k, no font, no MR file.
   uint32_t written = 0;
-  for (; written < 30 && Exists(SongPath(written)); ++written)
+  for (; written < kSongs && Exists(SongPath(written)); ++written)
     ExpectFile(SongPath(written), input.songs[written]);
   EXPECT_GE(written, 6u);
-  EXPECT_LT(written, 30u);
-  for (uint32_t song = written; song < 30; ++song) EXPECT_FALSE(Exists(SongPath(song)));
+  EXPECT_LT(written, kSongs);
+  for (uint32_t song = written; song < kSongs; ++song) EXPECT_FALSE(Exists(SongPath(song)));
   EXPECT_FALSE(Exists("Fonts"));
   EXPECT_FALSE(Exists("MR"));
 }
 
 TEST_F(ExtractionTest, CancelDuringMrFilesDoesNotStopThem) {
+  // Enough MR files that the watcher sees the phase while it still runs.
   input.mrFiles.clear();
-  for (uint32_t number = 1; number <= 200; ++number)
+  for (uint32_t number = 1; number <= 600; ++number)
     input.mrFiles.push_back({number, fixture::Data(40, number)});
   ASSERT_EQ(0, WriteAndOpen());
   int code = 0;
   uint64_t progressWhenCleared = 0;
   {
-    CancelWhenCaptionShows cancel(L"00002.emr");
+    CancelWhenCaptionShows cancel(L".emr", 2);
     code = ExtractPackage();
     ASSERT_TRUE(cancel.cleared());
     progressWhenCleared = cancel.progressWhenCleared();
