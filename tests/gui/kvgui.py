@@ -222,26 +222,46 @@ class App:
     def __init__(self, bed, exe):
         self.bed = bed
         self.exe = Path(exe)
-        log = open(bed.artifacts / ("wine-%s-%d.log" % (self.exe.stem, len(bed.apps))), "wb")
+        self.window = None
+        self._origin = None
+        self._launch()
+
+    def _launch(self):
+        self.log_path = self.bed.artifacts / ("wine-%s-%d.log" % (self.exe.stem, len(self.bed.apps)))
+        log = open(self.log_path, "ab")
         env = dict(os.environ)
-        # KV_WINEDEBUG (e.g. "err+all") makes Wine's messages land in the log.
-        if os.environ.get("KV_WINEDEBUG"):
-            env["WINEDEBUG"] = os.environ["KV_WINEDEBUG"]
+        # Wine's own diagnostics stay on, so that a bed whose graphics driver
+        # could not reach the display is told apart from the program ending.
+        # KV_WINEDEBUG (e.g. "err+all") adds more.
+        env["WINEDEBUG"] = os.environ.get("KV_WINEDEBUG") or "-all,err+winediag"
         self.proc = subprocess.Popen(["wine", str(self.exe)], cwd=str(self.exe.parent), env=env,
                                      stdout=log, stderr=subprocess.STDOUT, start_new_session=True)
         log.close()
-        self.window = None
-        self._origin = None
+
+    def _display_driver_failed(self):
+        try:
+            return b"no driver could be loaded" in self.log_path.read_bytes()
+        except OSError:
+            return False
 
     # -- life
     def wait_window(self, timeout=30):
-        """Waits for the main window (title and class) to be mapped; returns its X id."""
+        """Waits for the main window (title and class) to be mapped; returns its X id.
+        A start that Wine could not connect to the display (a fault of the
+        bed, not of the program) is retried once."""
         def find():
             if self.proc.poll() is not None:
                 raise RuntimeError("KVSetup.exe ended (%d) before its window appeared" % self.proc.returncode)
             ids = self.bed.find_windows("^%s$" % re.escape(TITLE))
             return ids[0] if ids else None
-        self.window = wait_until(find, timeout, "the main window")
+        try:
+            self.window = wait_until(find, timeout, "the main window")
+        except RuntimeError:
+            if not self._display_driver_failed():
+                raise
+            print("kvgui: Wine could not reach the display; starting KVSetup.exe again", flush=True)
+            self._launch()
+            self.window = wait_until(find, timeout, "the main window")
         return self.window
 
     def wait_exit(self, timeout=15):
