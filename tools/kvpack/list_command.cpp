@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <string>
 
+#include "args.h"
 #include "commands.h"
 #include "engine/install_state.h"
 #include "package_check.h"
@@ -20,22 +21,7 @@ constexpr char kUsage[] =
 
 int RunListCommand(int argc, char** argv) {
   std::string dir;
-  for (int i = 1; i < argc; ++i) {  // argv[0] is the verb
-    std::string a = argv[i];
-    if (a == "--help" || a == "-h") {
-      std::fputs(kUsage, stdout);
-      return 0;
-    }
-    if ((!a.empty() && a[0] == '-') || !dir.empty()) {
-      std::fprintf(stderr, "kvpack list: unexpected argument %s\n%s", a.c_str(), kUsage);
-      return 2;
-    }
-    dir = a;
-  }
-  if (dir.empty()) {
-    std::fputs(kUsage, stderr);
-    return 2;
-  }
+  if (std::optional<int> status = kvpack::ParseFolderArgument(argc, argv, kUsage, dir)) return *status;
   int code = kvpack::OpenPackageFolder(dir);
   std::printf("open: %d (%s)\n", code, OpenCodeMeaning(code));
   if (code != 0) {
