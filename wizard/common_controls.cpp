@@ -74,24 +74,86 @@ void CaptureFormMouseMove(HWND window, LPARAM lParam, int (*hoverIdAt)(Pointer))
   hoverId = hoverIdAt(PointerFrom(lParam));
 }
 
+void PressControlAt(HWND window, LPARAM lParam, int (*hoverIdAt)(Pointer)) {
+  const int id = hoverIdAt(PointerFrom(lParam));
+  if (id != 0) BeginPress(window, id + 1);
+}
+
+// A press acts only when released on the control where it began.
+int ReleasedControl(HWND window, LPARAM lParam, int (*hoverIdAt)(Pointer)) {
+  const int held = EndPress(window);
+  return held != 0 && hoverIdAt(PointerFrom(lParam)) + 1 == held ? held : 0;
+}
+
+int ReleasedPress(HWND window, LPARAM lParam, int (*pressIdAt)(Pointer)) {
+  const int held = EndPress(window);
+  return held != 0 && pressIdAt(PointerFrom(lParam)) == held ? held : 0;
+}
+
+void PressButtonAt(HWND window, LPARAM lParam, unsigned positionMask) {
+  const int pos = ButtonAt(PointerFrom(lParam), positionMask);
+  if (pos >= 0) BeginPress(window, ButtonPressedId(pos));
+}
+
+int ReleasedButton(HWND window, LPARAM lParam, unsigned positionMask) {
+  const int held = EndPress(window);
+  const int pos = ButtonAt(PointerFrom(lParam), positionMask);
+  return pos >= 0 && held == ButtonPressedId(pos) ? pos : -1;
+}
+
+int FeaturePressIdAt(Pointer p) {
+  // Only the 11 x 11 boxes count, not their captions.
+  if (InRange(p.x, 40, 50)) {
+    const int box = CheckBoxAt(p);
+    return box < 0 ? 0 : kIdCheck0 + box;
+  }
+  const int pos = ButtonAt(p, kBottomButtons);
+  return pos < 0 ? 0 : ButtonPressedId(pos);
+}
+
+void DrawFeatureCheckBoxes(uint32_t flags) {
+  for (int k = 0; k < 3; ++k) DrawCheckMark(2 * k + static_cast<int>((flags >> k) & 1u));
+}
+
+bool ToggleFeatureCheck(int pressedId) {
+  if (pressedId < kIdCheck0 || pressedId > kIdCheck0 + 2) return false;
+  installState.featureFlags.fetch_xor(1u << (pressedId - kIdCheck0));
+  return true;
+}
+
+void DrawBackNextExit() {
+  buttonImageBase[0] = 0;
+  buttonImageBase[1] = 5;
+  buttonImageBase[2] = 10;
+  DrawButtonImage(0);   // Back, normal
+  DrawButtonImage(6);   // Next, focus look
+  DrawButtonImage(10);  // Exit, normal
+  focusButton = 1;
+}
+
+void EnterSteadyTick(void (*tick)(HWND)) {
+  hoverId = 0;
+  drawnHoverId = 0;
+  tickHandler = tick;
+}
+
+bool HoverStepAndRepaintDue() {
+  const bool drew = HoverStep();
+  if (!drew && repaintFlag == 0) return false;
+  repaintFlag = 0;
+  return true;
+}
+
 // "none": rows and slots without input.
 void NoInput(HWND, WPARAM, LPARAM) {}
 
 // "empty": rows without a page keep the last frame on screen.
-void EmptyPageEnter(HWND) {
-  hoverId = 0;
-  drawnHoverId = 0;
-  tickHandler = DoNothingTick;
-}
+void EmptyPageEnter(HWND) { EnterSteadyTick(DoNothingTick); }
 
 void DoNothingTick(HWND) {}
 
 void PlainSteadyTick(HWND window) {
-  const bool drew = HoverStep();
-  if (drew || repaintFlag != 0) {
-    repaintFlag = 0;
-    PresentFrame(window);
-  }
+  if (HoverStepAndRepaintDue()) PresentFrame(window);
 }
 
 // S-move / S-down: only the bottom-right button.
@@ -100,7 +162,7 @@ void SingleButtonMouseMove(HWND window, WPARAM, LPARAM lParam) {
 }
 
 void SingleButtonDown(HWND window, WPARAM, LPARAM lParam) {
-  if (ButtonAt(PointerFrom(lParam), kRightButtonOnly) == 2) BeginPress(window, ButtonPressedId(2));
+  PressButtonAt(window, lParam, kRightButtonOnly);
 }
 
 // P-key / P-up (pages 3, 4, 5): Cancel only asks the operation to stop.
@@ -110,9 +172,7 @@ void ProgressKey(HWND, WPARAM key, LPARAM) {
 }
 
 void ProgressButtonUp(HWND window, WPARAM, LPARAM lParam) {
-  if (EndPress(window) == ButtonPressedId(2) && InsideButton(2, PointerFrom(lParam))) {
-    installState.runFlag.store(0);
-  }
+  if (ReleasedButton(window, lParam, kRightButtonOnly) == 2) installState.runFlag.store(0);
 }
 
 // F-move / F-down (pages 2 and 9): the check boxes have a press id only.
@@ -121,12 +181,6 @@ void FeatureMouseMove(HWND window, WPARAM, LPARAM lParam) {
 }
 
 void FeatureButtonDown(HWND window, WPARAM, LPARAM lParam) {
-  const Pointer p = PointerFrom(lParam);
-  if (InRange(p.x, 40, 50)) {
-    const int box = CheckBoxAt(p);
-    if (box >= 0) BeginPress(window, kIdCheck0 + box);
-    return;
-  }
-  const int pos = ButtonAt(p, kBottomButtons);
-  if (pos >= 0) BeginPress(window, ButtonPressedId(pos));
+  const int id = FeaturePressIdAt(PointerFrom(lParam));
+  if (id != 0) BeginPress(window, id);
 }

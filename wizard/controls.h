@@ -1,6 +1,7 @@
 // Hit testing and press handling shared by the wizard pages: the pointer from
-// lParam, the Ctrl rule, the control rectangles (both ends included) and the
-// capture discipline of a press (down takes the capture, up or a move ends it).
+// lParam, the Ctrl rule, the control rectangles (both ends included), the
+// capture discipline of a press (down takes the capture, up or a move ends it)
+// and the pieces of enter and steady tick handlers that the pages share.
 #pragma once
 
 #include <windows.h>
@@ -67,3 +68,39 @@ void CaptureFormMouseMove(HWND window, LPARAM lParam, int (*hoverIdAt)(Pointer))
 
 // Hover id of the bottom buttons in positionMask under the pointer, or 0.
 int ButtonHoverAt(Pointer p, unsigned positionMask);
+
+// Button down on a page whose controls all have hover ids: presses the control
+// hoverIdAt finds under the pointer (its pressed id = hover id + 1), if any.
+void PressControlAt(HWND window, LPARAM lParam, int (*hoverIdAt)(Pointer));
+// Button up on such a page: ends the press (EndPress) and returns the pressed
+// id to act on, the held one when the pointer is still on that control; else 0.
+int ReleasedControl(HWND window, LPARAM lParam, int (*hoverIdAt)(Pointer));
+// The same for a page whose pressIdAt names pressed ids directly (check boxes
+// have no hover id).
+int ReleasedPress(HWND window, LPARAM lParam, int (*pressIdAt)(Pointer));
+
+// Button down and up on a page whose only controls are bottom buttons: the
+// press of the button in positionMask under the pointer, and the position
+// (0-3) whose press was released on it, or -1.
+void PressButtonAt(HWND window, LPARAM lParam, unsigned positionMask);
+int ReleasedButton(HWND window, LPARAM lParam, unsigned positionMask);
+
+// Pressed id of the control of the feature pages (2 and 9) under the pointer:
+// a check box (24-26) in the column x 40-50, else a bottom button; 0 for none.
+int FeaturePressIdAt(Pointer p);
+// The three feature check boxes showing bits 0-2 of flags.
+void DrawFeatureCheckBoxes(uint32_t flags);
+// The action of a released check box press (24-26): toggles featureFlags bit
+// 0-2. False, doing nothing, for any other id.
+bool ToggleFeatureCheck(int pressedId);
+
+// Back, Next (with the focus) and Exit in their normal looks, positions 0-2.
+void DrawBackNextExit();
+
+// End of every enter handler: no hover or press, and tick runs from now on.
+void EnterSteadyTick(void (*tick)(HWND));
+
+// Steps 2 and 3 of a steady tick: the hover step; true when it drew or
+// repaintFlag was set, and repaintFlag is then cleared, so that the caller
+// presents the whole frame.
+bool HoverStepAndRepaintDue();
