@@ -5,27 +5,20 @@
 
 #include "controls.h"
 #include "pages.h"
+#include "progress_display.h"
 
 #include "engine/driver_runner.h"
 #include "engine/install_state.h"
 #include "engine/os_layer.h"
 #include "engine/page_switch.h"
 #include "engine/workers.h"
-#include "shell/frame_gdi.h"
 #include "shell/page_table.h"
-#include "shell/shell_state.h"
-#include "shell/skin_draw.h"
-#include "shell/ui_tables.h"
 
 namespace {
 
 constexpr int kTitleRow = 51;
 constexpr int kTextRow = 52;
 constexpr int kCaptionRow = 53;
-constexpr int kCaptionTop = 180;
-constexpr int kCaptionBottom = 219;
-constexpr int kBarTop = 247;
-constexpr int kCancelPictures = 20;
 // Shortcuts, registry record and hardware-key driver, as the worker counts them.
 constexpr uint64_t kTrailingStepsWeight = 0x12000000;
 
@@ -35,41 +28,15 @@ void Cancel(HWND window) {
   DestroyWindow(window);
 }
 
-void InstallProgressSteadyTick(HWND window) {
-  const uint64_t pos = installState.progressPos.load();
-  if (pos != drawnProgressPos) {
-    drawnProgressPos = pos;
-    repaintFlag = 1;
-    FillRows(kCaptionTop, kCaptionBottom);
-    wchar_t caption[kPathUnits];
-    CopyStepCaption(caption);
-    DrawTextLine(fontText, caption, textRects[kCaptionRow]);
-    barLength = BarLengthFor(pos, installState.progressTotal.load());
-  }
-  DrawProgressBar(kBarTop, barLength);
-  if (HoverStep()) repaintFlag = 1;
-  if (repaintFlag != 0) {
-    repaintFlag = 0;
-    PresentFrame(window);
-  } else {
-    PresentProgressBand(window);
-  }
-}
+void InstallProgressSteadyTick(HWND window) { ProgressSteadyTick(window, kCaptionRow); }
 
 }  // namespace
 
 void PassThroughEnter(HWND) { SwitchPage(kPageInstallProgress); }
 
 void InstallProgressEnter(HWND) {
-  FillBackground();
-  DrawTextRow(fontTitle, kTitleRow);
-  DrawTextRow(fontText, kTextRow);
+  ComposeProgressPage(kTitleRow, kTextRow);
   installState.progressTotal.store(installState.packageBytes + kTrailingStepsWeight);
-  barLength = 0;
-  DrawProgressTrough(kBarTop);
-  buttonImageBase[2] = kCancelPictures;
-  DrawButtonImage(kCancelPictures);
-  focusButton = 2;
 
   installState.runFlag.store(1);
   void* worker = os::StartThread(InstallWorkerThread);
@@ -85,9 +52,7 @@ void InstallProgressEnter(HWND) {
   // wait at the end; the installation itself goes on.
   installState.driverThread.store(os::StartThread(DriverInstallerThread));
 
-  hoverId = 0;
-  drawnHoverId = 0;
-  tickHandler = InstallProgressSteadyTick;
+  EnterSteadyTick(InstallProgressSteadyTick);
 }
 
 void InstallProgressKey(HWND window, WPARAM key, LPARAM) {
@@ -96,5 +61,5 @@ void InstallProgressKey(HWND window, WPARAM key, LPARAM) {
 }
 
 void InstallProgressButtonUp(HWND window, WPARAM, LPARAM lParam) {
-  if (EndPress(window) == ButtonPressedId(2) && InsideButton(2, PointerFrom(lParam))) Cancel(window);
+  if (ReleasedButton(window, lParam, 1u << 2) == 2) Cancel(window);
 }

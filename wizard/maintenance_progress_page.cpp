@@ -10,18 +10,13 @@
 #include "engine/page_switch.h"
 #include "engine/registry_record.h"
 #include "engine/workers.h"
-#include "shell/frame_gdi.h"
 #include "shell/page_table.h"
-#include "shell/shell_state.h"
-#include "shell/skin_draw.h"
-#include "shell/ui_tables.h"
+#include "wizard/controls.h"
 #include "wizard/pages.h"
+#include "wizard/progress_display.h"
 
 namespace {
 
-constexpr int kBarTop = 247;
-constexpr int kCaptionBandTop = 180;
-constexpr int kCaptionBandBottom = 219;
 constexpr uint64_t kStepWeight = 0x1000000;
 constexpr uint64_t kDriverStepWeight = 0x10000000;
 
@@ -37,42 +32,12 @@ constexpr ProgressPageRows kModifyRows = {42, 43, 44};
 // The caption rectangle row of the page now current (set by its enter handler).
 int captionRow = kRepairRows.caption;
 
-void MaintenanceProgressSteadyTick(HWND window) {
-  uint64_t pos = installState.progressPos.load();
-  if (pos != drawnProgressPos) {
-    drawnProgressPos = pos;
-    repaintFlag = 1;
-    FillRows(kCaptionBandTop, kCaptionBandBottom);
-    // The operation writes the caption before it advances the position, so
-    // the caption read now belongs to this position (or a later one).
-    wchar_t caption[kPathUnits];
-    CopyStepCaption(caption);
-    DrawTextLine(fontText, caption, textRects[captionRow]);
-    barLength = BarLengthFor(pos, installState.progressTotal.load());
-  }
-  DrawProgressBar(kBarTop, barLength);
-  if (HoverStep()) repaintFlag = 1;
-  // Something reaches the screen on every tick: the whole frame after a
-  // change, otherwise the progress band.
-  if (repaintFlag != 0) {
-    repaintFlag = 0;
-    PresentFrame(window);
-  } else {
-    PresentProgressBand(window);
-  }
-}
+void MaintenanceProgressSteadyTick(HWND window) { ProgressSteadyTick(window, captionRow); }
 
-// Composes the page: title, subtitle, empty trough, Cancel in its normal look.
-void ComposeProgressPage(const ProgressPageRows& rows) {
-  FillBackground();
-  DrawTextRow(fontTitle, rows.title);
-  DrawTextRow(fontText, rows.subtitle);
+// Composes the page and notes its caption row for the steady tick.
+void ComposePage(const ProgressPageRows& rows) {
+  ComposeProgressPage(rows.title, rows.subtitle);
   captionRow = rows.caption;
-  barLength = 0;
-  DrawProgressTrough(kBarTop);
-  DrawButtonImage(20);  // Cancel, normal
-  buttonImageBase[2] = 20;
-  focusButton = 2;
 }
 
 // Starts the page's operation thread. An operation that cannot start would
@@ -90,37 +55,31 @@ bool StartWorker(unsigned (*body)(void*)) {
   return true;
 }
 
-void FinishEnter() {
-  drawnHoverId = 0;
-  hoverId = 0;
-  tickHandler = MaintenanceProgressSteadyTick;
-}
-
 }  // namespace
 
 void RepairProgressEnter(HWND) {
-  ComposeProgressPage(kRepairRows);
+  ComposePage(kRepairRows);
   installState.progressTotal.store(installState.packageBytes + 0x12000000ull);
-  FinishEnter();
+  EnterSteadyTick(MaintenanceProgressSteadyTick);
   StartWorker(RepairWorkerThread);
 }
 
 void RemoveProgressEnter(HWND) {
-  ComposeProgressPage(kRemoveRows);
+  ComposePage(kRemoveRows);
   installState.progressTotal.store(0x13000000ull);
-  FinishEnter();
+  EnterSteadyTick(MaintenanceProgressSteadyTick);
   StartWorker(RemoveWorkerThread);
 }
 
 void ModifyProgressEnter(HWND) {
-  ComposeProgressPage(kModifyRows);
+  ComposePage(kModifyRows);
   uint64_t total = (installState.featureFlags.load() & kFeatureFtdiDriver) ? 2 * kStepWeight : kStepWeight;
   if (ProbeDriverInstalled() == 0) {
     installState.featureFlags.fetch_or(kFeatureInstallHaspDriver);
     total += kDriverStepWeight;
   }
   installState.progressTotal.store(total);
-  FinishEnter();
+  EnterSteadyTick(MaintenanceProgressSteadyTick);
   if (!StartWorker(ModifyWorkerThread)) return;
   if (installState.featureFlags.load() & kFeatureInstallHaspDriver) {
     // The installation's Driver folder already holds the driver installer,
