@@ -76,10 +76,7 @@ void ChoicePageSteadyTick(HWND window) {
     drawnOption = selectedOption;
     repaintFlag = 1;
   }
-  if (HoverStep() || repaintFlag != 0) {
-    repaintFlag = 0;
-    PresentFrame(window);
-  }
+  PlainSteadyTick(window);
 }
 
 }  // namespace
@@ -98,19 +95,11 @@ void ChoicePageEnter(HWND) {
   optionImageBase[0] = 0;
   optionImageBase[1] = 6;
   optionImageBase[2] = 12;
-  DrawButtonImage(0);   // Back, normal
-  DrawButtonImage(6);   // Next, focus look
-  DrawButtonImage(10);  // Exit, normal
+  DrawBackNextExit();
 
   drawnOption = 0;
   selectedOption = 0;
-  buttonImageBase[0] = 0;
-  buttonImageBase[1] = 5;
-  buttonImageBase[2] = 10;
-  focusButton = 1;
-  drawnHoverId = 0;
-  hoverId = 0;
-  tickHandler = ChoicePageSteadyTick;
+  EnterSteadyTick(ChoicePageSteadyTick);
 }
 
 void ChoicePageKey(HWND window, WPARAM key, LPARAM) {
@@ -131,13 +120,9 @@ void ChoicePageMouseMove(HWND window, WPARAM, LPARAM lParam) {
 }
 
 void ChoicePageButtonDown(HWND window, WPARAM, LPARAM lParam) {
-  const int id = HoverIdAt(PointerFrom(lParam));
-  if (id != 0) BeginPress(window, id + 1);
+  PressControlAt(window, lParam, HoverIdAt);
 }
 
 void ChoicePageButtonUp(HWND window, WPARAM, LPARAM lParam) {
-  // A press acts only when released on the control where it began.
-  const int held = EndPress(window);
-  const int id = HoverIdAt(PointerFrom(lParam));
-  if (held != 0 && id + 1 == held) Perform(window, held);
+  Perform(window, ReleasedControl(window, lParam, HoverIdAt));
 }

@@ -33,12 +33,6 @@ int CompletionRow() {
   }
 }
 
-void FinishEnter() {
-  hoverId = 0;
-  drawnHoverId = 0;
-  tickHandler = PlainSteadyTick;
-}
-
 }  // namespace
 
 void ErrorPageEnter(HWND) {
@@ -48,7 +42,7 @@ void ErrorPageEnter(HWND) {
   buttonImageBase[2] = kExitRows;
   DrawButtonImage(kExitRows);
   focusButton = 2;
-  FinishEnter();
+  EnterSteadyTick(PlainSteadyTick);
 }
 
 void CompletionPageEnter(HWND) {
@@ -63,7 +57,7 @@ void CompletionPageEnter(HWND) {
   buttonImageBase[2] = kFinishRows;
   focusButton = 2;
   DrawButtonImage(kFinishRows + 1);
-  FinishEnter();
+  EnterSteadyTick(PlainSteadyTick);
 }
 
 void EndPageKey(HWND window, WPARAM key, LPARAM) {
@@ -72,7 +66,5 @@ void EndPageKey(HWND window, WPARAM key, LPARAM) {
 }
 
 void EndPageButtonUp(HWND window, WPARAM, LPARAM lParam) {
-  if (EndPress(window) == ButtonPressedId(2) && InsideButton(2, PointerFrom(lParam))) {
-    DestroyWindow(window);
-  }
+  if (ReleasedButton(window, lParam, 1u << 2) == 2) DestroyWindow(window);
 }

@@ -40,15 +40,9 @@ void DrawSpaceLine(int row, uint64_t bytes) {
   DrawTextLine(fontText, line, textRects[row]);
 }
 
-void DrawCheckBoxes(uint32_t flags) {
-  for (int k = 0; k < 3; ++k) DrawCheckMark(2 * k + static_cast<int>((flags >> k) & 1u));
-}
-
 void Perform(HWND window, int pressedId) {
+  if (ToggleFeatureCheck(pressedId)) return;
   switch (pressedId) {
-    case kIdCheck0: installState.featureFlags.fetch_xor(kFeatureDesktopLinks); break;
-    case kIdCheck1: installState.featureFlags.fetch_xor(kFeatureStartMenuLinks); break;
-    case kIdCheck2: installState.featureFlags.fetch_xor(kFeatureFtdiDriver); break;
     case kIdButton0 + 1: SwitchPage(kPageInstallFolder); break;
     case kIdButton1 + 1: SwitchPage(kPagePassThrough); break;
     case kIdButton2 + 1: DestroyWindow(window); break;
@@ -56,19 +50,11 @@ void Perform(HWND window, int pressedId) {
   }
 }
 
-// The pressed id of the control under the pointer (box or button), 0 for none.
-int PressedIdAt(Pointer p) {
-  const int box = CheckBoxAt(p);
-  if (box >= 0) return kIdCheck0 + box;
-  const int pos = ButtonAt(p, 0x7u);
-  return pos >= 0 ? ButtonPressedId(pos) : 0;
-}
-
 void FeaturePageSteadyTick(HWND window) {
   const uint32_t flags = installState.featureFlags.load();
   if (flags != drawnFeatureFlags) {
     drawnFeatureFlags = flags;
-    DrawCheckBoxes(flags);
+    DrawFeatureCheckBoxes(flags);
     repaintFlag = 1;
   }
   PlainSteadyTick(window);
@@ -88,19 +74,11 @@ void FeaturePageEnter(HWND) {
   DrawSpaceLine(kTotalRow, installState.diskTotalBytes);
 
   const uint32_t flags = installState.featureFlags.load();
-  DrawCheckBoxes(flags);
+  DrawFeatureCheckBoxes(flags);
   drawnFeatureFlags = flags;
 
-  buttonImageBase[0] = 0;
-  buttonImageBase[1] = 5;
-  buttonImageBase[2] = 10;
-  DrawButtonImage(0);   // Back, normal
-  DrawButtonImage(6);   // Next, focus look
-  DrawButtonImage(10);  // Exit, normal
-  focusButton = 1;
-  hoverId = 0;
-  drawnHoverId = 0;
-  tickHandler = FeaturePageSteadyTick;
+  DrawBackNextExit();
+  EnterSteadyTick(FeaturePageSteadyTick);
 }
 
 void FeaturePageKey(HWND window, WPARAM key, LPARAM) {
@@ -114,6 +92,5 @@ void FeaturePageKey(HWND window, WPARAM key, LPARAM) {
 }
 
 void FeaturePageButtonUp(HWND window, WPARAM, LPARAM lParam) {
-  const int held = EndPress(window);
-  if (held != 0 && PressedIdAt(PointerFrom(lParam)) == held) Perform(window, held);
+  Perform(window, ReleasedPress(window, lParam, FeaturePressIdAt));
 }

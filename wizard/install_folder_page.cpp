@@ -146,11 +146,7 @@ void Perform(HWND window, int pressedId) {
 }
 
 void InstallFolderSteadyTick(HWND window) {
-  const bool drew = HoverStep();
-  if (drew || repaintFlag != 0) {
-    repaintFlag = 0;
-    PresentFrameAround(window, kBoxRect, editBox);
-  }
+  if (HoverStepAndRepaintDue()) PresentFrameAround(window, kBoxRect, editBox);
 }
 
 }  // namespace
@@ -169,18 +165,10 @@ void InstallFolderEnter(HWND window) {
     SendMessageW(editBox, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(installState.installDir));
   }
 
-  buttonImageBase[0] = 0;
-  buttonImageBase[1] = 5;
-  buttonImageBase[2] = 10;
   buttonImageBase[3] = 25;
   DrawButtonImage(25);  // Browse, normal
-  DrawButtonImage(0);   // Back, normal
-  DrawButtonImage(6);   // Next, focus look
-  DrawButtonImage(10);  // Exit, normal
-  focusButton = 1;
-  hoverId = 0;
-  drawnHoverId = 0;
-  tickHandler = InstallFolderSteadyTick;
+  DrawBackNextExit();
+  EnterSteadyTick(InstallFolderSteadyTick);
 }
 
 void InstallFolderKey(HWND window, WPARAM key, LPARAM) {
@@ -199,11 +187,9 @@ void InstallFolderMouseMove(HWND window, WPARAM, LPARAM lParam) {
 }
 
 void InstallFolderButtonDown(HWND window, WPARAM, LPARAM lParam) {
-  const int id = ControlAt(PointerFrom(lParam));
-  if (id != 0) BeginPress(window, id + 1);
+  PressControlAt(window, lParam, ControlAt);
 }
 
 void InstallFolderButtonUp(HWND window, WPARAM, LPARAM lParam) {
-  const int held = EndPress(window);
-  if (held != 0 && ControlAt(PointerFrom(lParam)) + 1 == held) Perform(window, held);
+  Perform(window, ReleasedControl(window, lParam, ControlAt));
 }

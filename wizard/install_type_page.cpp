@@ -76,16 +76,8 @@ void InstallTypeEnter(HWND) {
   DrawOptionMark(kCustomMarks);
   drawnOption = 0;
   selectedOption = 0;
-  buttonImageBase[0] = 0;
-  buttonImageBase[1] = 5;
-  buttonImageBase[2] = 10;
-  DrawButtonImage(0);   // Back, normal
-  DrawButtonImage(6);   // Next, focus look
-  DrawButtonImage(10);  // Exit, normal
-  focusButton = 1;
-  hoverId = 0;
-  drawnHoverId = 0;
-  tickHandler = InstallTypeSteadyTick;
+  DrawBackNextExit();
+  EnterSteadyTick(InstallTypeSteadyTick);
 }
 
 void InstallTypeKey(HWND window, WPARAM key, LPARAM) {
@@ -105,11 +97,9 @@ void InstallTypeMouseMove(HWND window, WPARAM, LPARAM lParam) {
 }
 
 void InstallTypeButtonDown(HWND window, WPARAM, LPARAM lParam) {
-  const int id = ControlAt(PointerFrom(lParam));
-  if (id != 0) BeginPress(window, id + 1);
+  PressControlAt(window, lParam, ControlAt);
 }
 
 void InstallTypeButtonUp(HWND window, WPARAM, LPARAM lParam) {
-  const int held = EndPress(window);
-  if (held != 0 && ControlAt(PointerFrom(lParam)) + 1 == held) Perform(window, held);
+  Perform(window, ReleasedControl(window, lParam, ControlAt));
 }

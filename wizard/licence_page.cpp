@@ -88,11 +88,7 @@ void LicencePageSteadyTick(HWND window) {
     drawnOption = selectedOption;
     repaintFlag = 1;
   }
-  const bool drew = HoverStep();
-  if (drew || repaintFlag != 0) {
-    repaintFlag = 0;
-    PresentFrameAround(window, kBoxRect, editBox);
-  }
+  if (HoverStepAndRepaintDue()) PresentFrameAround(window, kBoxRect, editBox);
 }
 
 }  // namespace
@@ -127,9 +123,7 @@ void LicencePageEnter(HWND window) {
     SendMessageW(editBox, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(licenceText));
   }
 
-  hoverId = 0;
-  drawnHoverId = 0;
-  tickHandler = LicencePageSteadyTick;
+  EnterSteadyTick(LicencePageSteadyTick);
 }
 
 void LicencePageKey(HWND, WPARAM key, LPARAM) {
@@ -149,11 +143,9 @@ void LicencePageMouseMove(HWND window, WPARAM, LPARAM lParam) {
 }
 
 void LicencePageButtonDown(HWND window, WPARAM, LPARAM lParam) {
-  const int id = ControlAt(PointerFrom(lParam));
-  if (id != 0) BeginPress(window, id + 1);
+  PressControlAt(window, lParam, ControlAt);
 }
 
 void LicencePageButtonUp(HWND window, WPARAM, LPARAM lParam) {
-  const int held = EndPress(window);
-  if (held != 0 && ControlAt(PointerFrom(lParam)) + 1 == held) Perform(held);
+  Perform(ReleasedControl(window, lParam, ControlAt));
 }

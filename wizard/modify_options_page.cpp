@@ -52,15 +52,9 @@ void DrawSpaceLine(int row, double amount) {
   DrawTextLine(fontText, line, textRects[row]);
 }
 
-void DrawCheckBoxes(uint32_t flags) {
-  for (int k = 0; k < 3; ++k) DrawCheckMark(2 * k + ((flags >> k) & 1));
-}
-
 void Perform(HWND window, int pressedId) {
+  if (ToggleFeatureCheck(pressedId)) return;
   switch (pressedId) {
-    case kIdCheck0: installState.featureFlags.fetch_xor(kFeatureDesktopLinks); break;
-    case kIdCheck1: installState.featureFlags.fetch_xor(kFeatureStartMenuLinks); break;
-    case kIdCheck2: installState.featureFlags.fetch_xor(kFeatureFtdiDriver); break;
     case kIdButton0 + 1: SwitchPage(kPageChoice); break;
     case kIdButton1 + 1: SwitchPage(kPageModifyProgress); break;
     case kIdButton2 + 1: DestroyWindow(window); break;
@@ -68,31 +62,16 @@ void Perform(HWND window, int pressedId) {
   }
 }
 
-// The press id of the check box under the pointer (only the 11 x 11 boxes at
-// x 40-50 count, not their captions), else of the bottom button under it; 0
-// for none.
-int PressIdAt(Pointer p) {
-  if (InRange(p.x, 40, 50)) {
-    const int box = CheckBoxAt(p);
-    return box < 0 ? 0 : kIdCheck0 + box;
-  }
-  const int pos = ButtonAt(p, 0x7);
-  return pos < 0 ? 0 : ButtonPressedId(pos);
-}
-
 void ModifyOptionsSteadyTick(HWND window) {
   uint32_t flags = installState.featureFlags.load();
   if (flags != drawnFeatureFlags) {
     drawnFeatureFlags = flags;
-    DrawCheckBoxes(flags);
+    DrawFeatureCheckBoxes(flags);
     FillStatusBand();
     DrawSpaceLine(kRequiredRow, RequiredMegabytes(flags));
     repaintFlag = 1;
   }
-  if (HoverStep() || repaintFlag != 0) {
-    repaintFlag = 0;
-    PresentFrame(window);
-  }
+  PlainSteadyTick(window);
 }
 
 }  // namespace
@@ -113,19 +92,11 @@ void ModifyOptionsEnter(HWND) {
   DrawSpaceLine(kRequiredRow, RequiredMegabytes(flags));
   DrawSpaceLine(kFreeRow, freeGigabytes);
   DrawSpaceLine(kTotalRow, totalGigabytes);
-  DrawCheckBoxes(flags);
+  DrawFeatureCheckBoxes(flags);
   drawnFeatureFlags = flags;
 
-  DrawButtonImage(0);   // Back, normal
-  DrawButtonImage(6);   // Next, focus look
-  DrawButtonImage(10);  // Exit, normal
-  buttonImageBase[0] = 0;
-  buttonImageBase[1] = 5;
-  buttonImageBase[2] = 10;
-  focusButton = 1;
-  drawnHoverId = 0;
-  hoverId = 0;
-  tickHandler = ModifyOptionsSteadyTick;
+  DrawBackNextExit();
+  EnterSteadyTick(ModifyOptionsSteadyTick);
 }
 
 void ModifyOptionsKey(HWND window, WPARAM key, LPARAM) {
@@ -139,7 +110,5 @@ void ModifyOptionsKey(HWND window, WPARAM key, LPARAM) {
 }
 
 void ModifyOptionsButtonUp(HWND window, WPARAM, LPARAM lParam) {
-  // A press acts only when released on the control where it began.
-  const int held = EndPress(window);
-  if (held != 0 && PressIdAt(PointerFrom(lParam)) == held) Perform(window, held);
+  Perform(window, ReleasedPress(window, lParam, FeaturePressIdAt));
 }

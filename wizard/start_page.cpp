@@ -53,9 +53,7 @@ void StartPageEnter(HWND window) {
   buttonImageBase[1] = 5;
   buttonImageBase[2] = 10;
   focusButton = 1;
-  drawnHoverId = 0;
-  hoverId = 0;
-  tickHandler = PlainSteadyTick;
+  EnterSteadyTick(PlainSteadyTick);
 }
 
 void StartPageKey(HWND window, WPARAM key, LPARAM) {
@@ -76,16 +74,14 @@ void StartPageMouseMove(HWND window, WPARAM, LPARAM lParam) {
 }
 
 void StartPageButtonDown(HWND window, WPARAM, LPARAM lParam) {
-  const int pos = ButtonAt(PointerFrom(lParam), kNextAndExit);
-  if (pos >= 0) BeginPress(window, ButtonPressedId(pos));
+  PressButtonAt(window, lParam, kNextAndExit);
 }
 
 void StartPageButtonUp(HWND window, WPARAM, LPARAM lParam) {
-  const int held = EndPress(window);
-  const Pointer p = PointerFrom(lParam);
-  if (held == ButtonPressedId(1) && InsideButton(1, p)) {
+  const int pos = ReleasedButton(window, lParam, kNextAndExit);
+  if (pos == 1) {
     Next();
-  } else if (held == ButtonPressedId(2) && InsideButton(2, p)) {
+  } else if (pos == 2) {
     Exit(window);
   }
 }
