@@ -1,4 +1,4 @@
-// Word size and drive space as the probes report them inside the 32-bit bed.
+// Word size and drive space as the probes report them inside the bed.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -16,11 +16,14 @@ class SystemProbes : public ::testing::Test {
   void SetUp() override { ResetInstallState(); }
 };
 
-// The bed is a 32-bit Wine prefix, so Windows reports an x86 machine.
-TEST_F(SystemProbes, WordSizeOfThe32BitBed) {
+// The i686 build runs in a 32-bit Wine prefix (an x86 machine), the x86-64
+// build in a 64-bit one (an x64 machine).
+constexpr int kBedBits = sizeof(void*) == 8 ? 64 : 32;
+
+TEST_F(SystemProbes, WordSizeOfTheBed) {
   installState.osBits = 99;
-  EXPECT_EQ(32, ProbeWindowsBits());
-  EXPECT_EQ(32u, installState.osBits);
+  EXPECT_EQ(kBedBits, ProbeWindowsBits());
+  EXPECT_EQ(static_cast<uint32_t>(kBedBits), installState.osBits);
 }
 
 // Runs a probe child under the Windows version Wine pretends for it (its
@@ -63,15 +66,17 @@ struct VersionCase {
 
 // The product's manifest makes Windows 8.1 and 10 answer 6.2, which the probe
 // knows; a program that declares 8.1 sees 6.3, which it does not. Windows
-// 9x is not NT, NT 4 is no version the probe knows.
+// 9x is not NT, NT 4 is no version the probe knows. Under the 5.x versions
+// the probe asks IsWow64Process, which only a 32-bit program on 64-bit
+// Windows answers with yes.
 TEST_F(SystemProbes, WordSizeByWindowsVersionAndManifest) {
   const VersionCase cases[] = {
-      {KV_BITS_PROBE_PRODUCT, L"win10", 32}, {KV_BITS_PROBE_PRODUCT, L"win81", 32},
-      {KV_BITS_PROBE_PRODUCT, L"win7", 32},  {KV_BITS_PROBE_PRODUCT, L"vista", 32},
+      {KV_BITS_PROBE_PRODUCT, L"win10", kBedBits}, {KV_BITS_PROBE_PRODUCT, L"win81", kBedBits},
+      {KV_BITS_PROBE_PRODUCT, L"win7", kBedBits},  {KV_BITS_PROBE_PRODUCT, L"vista", kBedBits},
       {KV_BITS_PROBE_PRODUCT, L"winxp", 32}, {KV_BITS_PROBE_PRODUCT, L"win2k", 32},
       {KV_BITS_PROBE_PRODUCT, L"nt40", 0},   {KV_BITS_PROBE_PRODUCT, L"win98", 0},
       {KV_BITS_PROBE_WIN81, L"win81", 0},    {KV_BITS_PROBE_WIN81, L"win10", 0},
-      {KV_BITS_PROBE_WIN81, L"win7", 32},
+      {KV_BITS_PROBE_WIN81, L"win7", kBedBits},
   };
   for (const VersionCase& c : cases) {
     SCOPED_TRACE(std::string(c.program) + " as " + std::string(c.version, c.version + wcslen(c.version)));
