@@ -1,6 +1,7 @@
 // POSIX half of the OS layer, for the native tools and tests: the engine's
 // Windows-style wide paths become UTF-8 paths with '/' separators.
 #include "os_layer.h"
+#include "utf8_append.h"
 
 #include <fcntl.h>
 #include <spawn.h>
@@ -30,21 +31,7 @@ std::string Native(const wchar_t* path) {
       ++i;
     }
     if (c == '\\') c = '/';
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else if (c < 0x800) {
-      out += static_cast<char>(0xC0 | (c >> 6));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      out += static_cast<char>(0xE0 | (c >> 12));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | (c >> 18));
-      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    }
+    AppendUtf8(out, c);
   }
   return out;
 }

@@ -1,6 +1,8 @@
 // UTF-8 / UTF-16 / wchar_t conversions and time formatting for kvpack.
 #include "text.h"
 
+#include "engine/utf8_append.h"
+
 #include <cstdio>
 #include <ctime>
 
@@ -34,24 +36,6 @@ bool DecodeUtf8(const std::string& text, Sink sink) {
     i += 1 + extra;
   }
   return true;
-}
-
-void AppendUtf8(std::string& out, uint32_t c) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
 }
 
 void AppendUtf16(std::u16string& out, uint32_t c) {
