@@ -141,6 +141,15 @@ def walk_to_type_page(app):
     on_type_page(app)
 
 
+def walk_to_folder_page(app):
+    """From the start page through the licence to the folder page of a custom installation."""
+    walk_to_type_page(app)
+    app.key("s")
+    on_type_page(app, custom=True)
+    app.key("n")
+    on_folder_page(app)
+
+
 def finish(app):
     app.key("c")
     assert app.wait_exit() == 0
@@ -261,11 +270,7 @@ def custom_install():
         target = bed.drive_c / "Music"  # the only folder of C: that begins with M
         target.mkdir()
         app = start_app(bed, folder)
-        walk_to_type_page(app)
-        app.key("s")
-        on_type_page(app, custom=True)
-        app.key("n")
-        on_folder_page(app)
+        walk_to_folder_page(app)
         open_folder_dialog(bed, app)
         # Titled with our line, opened on installDir, which the status shows.
         assert wait_dialog_status(bed, "C:\\Tavenor")[0] == DIALOG_TITLE
@@ -296,11 +301,7 @@ def folder_dialog_refuses_a_root():
     with Bed("install_root_refused") as bed:
         folder, _ = prepare(bed)
         app = start_app(bed, folder)
-        walk_to_type_page(app)
-        app.key("s")
-        on_type_page(app, custom=True)
-        app.key("n")
-        on_folder_page(app)
+        walk_to_folder_page(app)
         open_folder_dialog(bed, app)
         wait_dialog_status(bed, "C:\\Tavenor")
         confirm_folder_dialog(bed, ["Left"])  # from C:\Tavenor up to the drive C:
@@ -382,11 +383,7 @@ def folder_back_to_licence():
     with Bed("install_folder_back") as bed:
         folder, _ = prepare(bed)
         app = start_app(bed, folder)
-        walk_to_type_page(app)
-        app.key("s")
-        on_type_page(app, custom=True)
-        app.key("n")
-        on_folder_page(app)
+        walk_to_folder_page(app)
         app.key("b")
         img = on_licence_page(app)
         bed.save(img, "licence-again")
