@@ -12,9 +12,6 @@
 
 namespace {
 
-constexpr unsigned kRightButtonOnly = 1u << 2;
-constexpr unsigned kBottomButtons = 0x7;
-
 int RightButtonHover(Pointer p) { return ButtonHoverAt(p, kRightButtonOnly); }
 int BottomButtonHover(Pointer p) { return ButtonHoverAt(p, kBottomButtons); }
 
@@ -102,11 +99,8 @@ int ReleasedButton(HWND window, LPARAM lParam, unsigned positionMask) {
 }
 
 int FeaturePressIdAt(Pointer p) {
-  // Only the 11 x 11 boxes count, not their captions.
-  if (InRange(p.x, 40, 50)) {
-    const int box = CheckBoxAt(p);
-    return box < 0 ? 0 : kIdCheck0 + box;
-  }
+  const int box = CheckBoxAt(p);
+  if (box >= 0) return kIdCheck0 + box;
   const int pos = ButtonAt(p, kBottomButtons);
   return pos < 0 ? 0 : ButtonPressedId(pos);
 }

@@ -38,6 +38,11 @@ constexpr uint32_t kButtonLeft[4] = {333, 422, 511, 478};
 constexpr uint32_t kButtonTop[4] = {393, 393, 393, 290};
 constexpr uint32_t kButtonRight[4] = {417, 506, 595, 595};
 
+// Position masks: the right button alone (Exit, Cancel, Finish), and Back,
+// Next and the right button.
+constexpr unsigned kRightButtonOnly = 1u << 2;
+constexpr unsigned kBottomButtons = 0x7;
+
 // Position 0-3 of the button under the pointer, or -1. Only the positions
 // whose bit is set in positionMask (bit p = position p) are tested, so a page
 // knows only the buttons it shows.

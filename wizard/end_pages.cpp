@@ -66,5 +66,5 @@ void EndPageKey(HWND window, WPARAM key, LPARAM) {
 }
 
 void EndPageButtonUp(HWND window, WPARAM, LPARAM lParam) {
-  if (ReleasedButton(window, lParam, 1u << 2) == 2) DestroyWindow(window);
+  if (ReleasedButton(window, lParam, kRightButtonOnly) == 2) DestroyWindow(window);
 }

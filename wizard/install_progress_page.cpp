@@ -61,5 +61,5 @@ void InstallProgressKey(HWND window, WPARAM key, LPARAM) {
 }
 
 void InstallProgressButtonUp(HWND window, WPARAM, LPARAM lParam) {
-  if (ReleasedButton(window, lParam, 1u << 2) == 2) Cancel(window);
+  if (ReleasedButton(window, lParam, kRightButtonOnly) == 2) Cancel(window);
 }

@@ -32,7 +32,7 @@ int ControlAt(Pointer p) {
     if (InRange(p.y, 230, 245)) return kIdCustom;
     return 0;
   }
-  return ButtonHoverAt(p, 0x7u);
+  return ButtonHoverAt(p, kBottomButtons);
 }
 
 void GoNext() {

@@ -34,7 +34,7 @@ constexpr RECT kBoxRect = {35, 87, 629, 273};
 constexpr DWORD kBoxStyle = WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_BORDER | ES_READONLY | ES_MULTILINE;
 HWND editBox = nullptr;
 
-unsigned ButtonMask() { return nextEnabled ? 0x7u : 0x5u; }
+unsigned ButtonMask() { return nextEnabled ? kBottomButtons : (1u << 0) | kRightButtonOnly; }
 
 // Even id of the control under the pointer, 0 for none.
 int ControlAt(Pointer p) {
