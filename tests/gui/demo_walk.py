@@ -13,8 +13,8 @@ import sys
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
-from kvgui import Bed, matches, skin, wait_until  # noqa: E402
-from maintenance_bed import BACK, PRODUCT_KEY, RIGHT, on_choice_page  # noqa: E402
+from kvgui import BACK, NEXT, PRODUCT_KEY, RIGHT, Bed, matches, skin, wait_until  # noqa: E402
+from maintenance_bed import on_choice_page  # noqa: E402
 
 NEXT_CLICK = (460, 403)
 FINISH_CLICK = (550, 403)
@@ -78,7 +78,7 @@ def maintain(bed, folder, shots, operation, number):
 
     app = bed.start(folder)
     app.wait_window()
-    keep(app.wait_picture(422, 393, skin("button-next-focus"), timeout=30, what="the start page"),
+    keep(app.wait_picture(*NEXT, skin("button-next-focus"), timeout=30, what="the start page"),
          "start-page")
     app.click(*NEXT_CLICK)
     keep(on_choice_page(app), "choice-page")
@@ -106,8 +106,8 @@ def main():
         shutil.copytree(package, folder)
         app = bed.start(folder)
         app.wait_window()
-        img = app.wait_picture(422, 393, skin("button-next-focus"), timeout=30, what="the start page")
-        img.save(shots / "01-start-page.png")
+        img = app.wait_picture(*NEXT, skin("button-next-focus"), timeout=30, what="the start page")
+        save(img, shots, "01-start-page")
 
         walk = [("02-licence", [NEXT_CLICK]),
                 ("03-licence-agreed", [AGREE_CLICK]),
@@ -118,26 +118,16 @@ def main():
                 app.click(x, y)
             img = settled(app, img, name) if name != "05-install-progress" else \
                 app.wait_shot(lambda s: s != img, 30, name)
-            img.save(shots / (name + ".png"))
-            print("saved", name, flush=True)
+            save(img, shots, name)
 
-        finish, error = skin("button-finish-focus"), skin("button-exit-normal")
-
-        def end_page():
-            shot = app.shot()
-            for name, picture in (("06-completion", finish), ("06-error", error)):
-                if matches(shot, 511, 393, picture):
-                    return name, shot
-            return None
-        name, shot = wait_until(end_page, 180, "the completion or error page", interval=0.2)
-        shot.save(shots / (name + ".png"))
-        print("saved", name, flush=True)
+        kind, shot = wait_page(app, ("completion", "error"), OPERATION_TIMEOUT, "the completion or error page")
+        save(shot, shots, "06-" + kind)
         app.click(*FINISH_CLICK)
         code = app.wait_exit(timeout=15)
         print("KVSetup.exe ended with exit code %d" % code, flush=True)
         installed = sorted(str(p.relative_to(bed.drive_c)) for p in (bed.drive_c / "Tavenor").rglob("*"))
         print("%d paths under C:\\Tavenor, the first ones:" % len(installed), *installed[:15], sep="\n  ")
-        if name != "06-completion":
+        if kind != "completion":
             return 1
         print("record: Path =", bed.reg_query(PRODUCT_KEY, "Path"), flush=True)
 

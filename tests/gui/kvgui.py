@@ -30,6 +30,15 @@ ERROR_CAPTION = "오류"
 WM_COMMAND = 0x0111
 WM_PAINT = 0x000F
 
+# Client positions the tests share: the top-left corners of the bottom buttons
+# (Back, Next, and the right one: Exit, Cancel or Finish), of the three check
+# boxes (desktop, start menu, FTDI), and the setup program's registry record.
+BACK = (333, 393)
+NEXT = (422, 393)
+RIGHT = (511, 393)
+CHECK_BOXES = ((40, 130), (40, 160), (40, 190))
+PRODUCT_KEY = r"HKLM\Software\Korvane\KV"
+
 
 def _env_path(name):
     value = os.environ.get(name)

@@ -7,18 +7,13 @@ import shutil
 import subprocess
 from pathlib import Path
 
-from kvgui import matches, skin
+from kvgui import BACK, CHECK_BOXES, NEXT, PRODUCT_KEY, RIGHT, matches, skin  # noqa: F401 (re-exported)
 
-BACK = (333, 393)
-NEXT = (422, 393)
-RIGHT = (511, 393)
 OPTION_MARKS = ((34, 120), (34, 210), (34, 300))  # modify, repair, remove
-CHECK_BOXES = ((40, 130), (40, 160), (40, 190))   # desktop, start menu, FTDI
 LICENCE_AGREE_MARK = (34, 300)
 FULL_INSTALL_MARK = (34, 150)
 REQUIRED_SPACE_BAND = (0, 278, 664, 300)          # rows 278-299, the MB line
 
-PRODUCT_KEY = r"HKLM\Software\Korvane\KV"
 PRODUCT_PARENT_KEY = r"HKLM\Software\Korvane"
 BRAND_KEY = r"HKLM\Software\Tavenor\TN"
 DRIVER_KEY = r"HKLM\SOFTWARE\Aladdin Knowledge Systems\HASP\Driver\Installer"

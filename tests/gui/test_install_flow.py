@@ -9,18 +9,14 @@ import subprocess
 import time
 from pathlib import Path
 
-from kvgui import Bed, matches, run, skin, wait_file, wait_until
+from kvgui import (BACK, Bed, CHECK_BOXES, NEXT, PRODUCT_KEY, RIGHT, matches, run, skin, wait_file,
+                   wait_until)
 
-BACK = (333, 393)
-NEXT = (422, 393)
-RIGHT = (511, 393)
 BROWSE = (478, 290)
 AGREE_MARK = (34, 300)
 DISAGREE_MARK = (34, 324)
 FULL_MARK = (34, 150)
 CUSTOM_MARK = (34, 230)
-CHECK_BOXES = ((40, 130), (40, 160), (40, 190))
-PRODUCT_KEY = r"HKLM\Software\Korvane\KV"
 PANEL = (0xF0, 0xF0, 0xF0)  # background of the page body
 DIALOG_TITLE = "폴더 선택"        # the line above the dialog's tree
 DIALOG_CAPTION = "Browse for Folder"  # Wine's caption of the dialog window

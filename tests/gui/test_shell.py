@@ -3,12 +3,10 @@ shape and colour key, the start page's buttons, hover and press rules, keys,
 window commands, and the package-check failures shown over the error page."""
 import sys
 
-from kvgui import (Bed, CLIENT_H, CLIENT_W, crop, matches, pixel, run, skin,
+from kvgui import (BACK, Bed, CLIENT_H, CLIENT_W, NEXT, RIGHT, crop, matches, pixel, run, skin,
                    wait_until)
 
-NEXT = (422, 393)
-EXIT = (511, 393)
-BACK = (333, 393)
+EXIT = RIGHT
 INSIDE_NEXT = (460, 403)
 INSIDE_EXIT = (550, 403)
 AWAY = (200, 300)
