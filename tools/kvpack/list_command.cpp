@@ -22,7 +22,7 @@ constexpr char kUsage[] =
 int RunListCommand(int argc, char** argv) {
   std::string dir;
   if (std::optional<int> status = kvpack::ParseFolderArgument(argc, argv, kUsage, dir)) return *status;
-  int code = kvpack::OpenPackageFolder(dir);
+  int code = kvpack::OpenPackageFolder(kvpack::PathFromUtf8(dir));
   std::printf("open: %d (%s)\n", code, OpenCodeMeaning(code));
   if (code != 0) {
     ClosePackageFile();

@@ -3,14 +3,11 @@
 // one the setup program accepts entry by entry.
 #include "package_check.h"
 
-#include <stdlib.h>
-#include <unistd.h>
-
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <cwchar>
 #include <set>
-#include <system_error>
 
 #include "engine/install_state.h"
 #include "engine/name_check.h"
@@ -24,8 +21,8 @@ namespace fs = std::filesystem;
 namespace {
 
 bool SetPath(wchar_t (&out)[kPathUnits], const fs::path& path) {
-  auto wide = WideFromUtf8(path.string());
-  if (!wide || wide->size() >= static_cast<size_t>(kPathUnits)) return false;
+  std::optional<std::wstring> wide = WideFromPath(path);
+  if (!wide || wide->empty() || wide->size() >= static_cast<size_t>(kPathUnits)) return false;
   std::wcsncpy(out, wide->c_str(), kPathUnits);
   return true;
 }
@@ -58,17 +55,12 @@ void Visit(EntryInfo::Kind kind, uint32_t number, const std::string& label, uint
 int OpenPackageFolder(const fs::path& dir) {
   ClosePackageFile();
   ResetInstallState();
-  std::error_code ec;
-  fs::path setup = fs::absolute(dir, ec);
-  std::string scratch = (fs::temp_directory_path(ec) / "kvpack-XXXXXX").string();
-  if (!mkdtemp(scratch.data())) return kOpenIndexMissing;
-  if (!SetPath(installState.setupDir, setup) || !SetPath(installState.installDir, scratch)) {
-    rmdir(scratch.c_str());
+  // OpenSetupPackage makes installDir when it is missing; pointed at the
+  // package folder itself, which must exist, it makes nothing.
+  if (!SetPath(installState.setupDir, dir) || !os::PathExists(installState.setupDir))
     return kOpenIndexMissing;
-  }
-  int code = OpenSetupPackage();
-  rmdir(scratch.c_str());
-  return code;
+  std::wcsncpy(installState.installDir, installState.setupDir, kPathUnits);
+  return OpenSetupPackage();
 }
 
 void WalkEntries(const std::function<void(const EntryInfo&)>& visit) {

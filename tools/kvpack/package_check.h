@@ -1,6 +1,8 @@
 // Checking and listing a built package through the engine's own reader:
 // OpenSetupPackage, then every entry read and CRC-checked with ReadEntry, and
-// the MR table compared with the data parts. Linux only (scratch folder).
+// the MR table compared with the data parts. Every file access goes through
+// the engine's OS layer, so the same code runs on Linux, on Windows and over
+// any other implementation of engine/os_layer.h.
 #pragma once
 
 #include <cstdint>
@@ -32,8 +34,9 @@ struct MrInfo {
   uint64_t lastWriteTime = 0;
 };
 
-// Points the engine at dir (setupDir) and a fresh scratch installDir and runs
-// OpenSetupPackage; the scratch folder is removed again. Returns its code.
+// Points the engine's setupDir and installDir at dir and runs
+// OpenSetupPackage (which then creates nothing). Returns its code;
+// kOpenIndexMissing when dir does not exist or its path does not fit.
 int OpenPackageFolder(const std::filesystem::path& dir);
 
 // Walks every slot like the extraction does (after a successful open):

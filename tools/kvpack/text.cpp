@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <ctime>
+#include <type_traits>
 
 namespace kvpack {
 
@@ -101,6 +102,15 @@ std::optional<std::wstring> WideFromUtf8(const std::string& text) {
 
 std::wstring WideFromUtf16(const std::u16string& text) {
   return *WideFromUtf8(Utf8FromUtf16(text));
+}
+
+std::filesystem::path PathFromUtf8(const std::string& text) { return std::filesystem::u8path(text); }
+
+std::string Utf8FromPath(const std::filesystem::path& path) { return path.u8string(); }
+
+std::optional<std::wstring> WideFromPath(const std::filesystem::path& path) {
+  if constexpr (std::is_same_v<std::filesystem::path::value_type, wchar_t>) return path.wstring();
+  else return WideFromUtf8(path.string());
 }
 
 std::string FormatFileTime(uint64_t fileTime) {

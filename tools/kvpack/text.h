@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <string>
 
@@ -18,6 +19,13 @@ std::string Utf8FromWide(const std::wstring& text);
 std::optional<std::wstring> WideFromUtf8(const std::string& text);
 // UTF-16 to wchar_t text.
 std::wstring WideFromUtf16(const std::u16string& text);
+
+// Paths: kvpack's arguments and messages are UTF-8 on every platform, while a
+// Windows path is UTF-16 inside; these convert without the ANSI code page.
+std::filesystem::path PathFromUtf8(const std::string& text);
+std::string Utf8FromPath(const std::filesystem::path& path);
+// The engine's wide form of a path; nullopt when it is not valid text.
+std::optional<std::wstring> WideFromPath(const std::filesystem::path& path);
 
 // A FILETIME (100 ns since 1601-01-01 UTC) as "YYYY-MM-DD hh:mm:ss".
 std::string FormatFileTime(uint64_t fileTime);

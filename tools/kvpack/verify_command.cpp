@@ -7,6 +7,7 @@
 #include "commands.h"
 #include "package_check.h"
 #include "progress.h"
+#include "text.h"
 
 namespace {
 
@@ -25,7 +26,7 @@ int RunVerifyCommand(int argc, char** argv) {
   kvpack::VerifyReport report;
   {
     kvpack::ProgressBar bar("verify");
-    report = kvpack::VerifyPackage(dir, [&](uint64_t done, uint64_t total) { bar.Update(done, total); });
+    report = kvpack::VerifyPackage(kvpack::PathFromUtf8(dir), [&](uint64_t done, uint64_t total) { bar.Update(done, total); });
   }
   std::printf("open: %d (%s)\n", report.openCode, OpenCodeMeaning(report.openCode));
   if (report.openCode != 0) return 1;
