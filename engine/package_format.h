@@ -58,6 +58,10 @@ constexpr uint32_t kTransferBufferSize = 134217728;  // 128 MiB
 constexpr uint32_t kMinFixedDataLength = 16;
 constexpr uint32_t kMinLibraryDataLength = 256;  // songs and fonts
 constexpr uint32_t kMaxDataLength = 134217727;
+// The MR numbers that removal deletes by name (folders MR\900 .. MR\999);
+// extraction writes any other number too, and removal then leaves it behind.
+constexpr uint32_t kFirstRemovedMr = 90001;
+constexpr uint32_t kLastRemovedMr = 100000;
 
 // Field offsets in the header.
 constexpr uint32_t kOffHeaderCrc = 0;

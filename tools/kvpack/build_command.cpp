@@ -10,6 +10,7 @@
 #include "package_writer.h"
 #include "progress.h"
 #include "staging.h"
+#include "text.h"
 
 namespace {
 
@@ -86,7 +87,7 @@ int RunBuildCommand(int argc, char** argv) {
     return 2;
   }
 
-  kvpack::StagingScan scan = kvpack::ScanStaging(staging);
+  kvpack::StagingScan scan = kvpack::ScanStaging(kvpack::PathFromUtf8(staging));
   for (const std::string& note : scan.notes) std::fprintf(stderr, "kvpack build: %s\n", note.c_str());
   std::memcpy(scan.input.versionWords, version, sizeof version);
   std::vector<std::string> problems = scan.problems;
@@ -100,7 +101,7 @@ int RunBuildCommand(int argc, char** argv) {
   kvpack::ProgressBar bar("build");
   options.progress = [&](uint64_t done, uint64_t total) { bar.Update(done, total); };
   std::string error;
-  if (!kvpack::WritePackage(scan.input, out, options, &error)) {
+  if (!kvpack::WritePackage(scan.input, kvpack::PathFromUtf8(out), options, &error)) {
     std::fprintf(stderr, "kvpack build: %s\n", error.c_str());
     return 1;
   }

@@ -2,6 +2,9 @@
 // exit status (0 only when the verb fully succeeded).
 #pragma once
 
+// The whole tool: argv[1] is the verb; every argument is UTF-8.
+int RunKvpack(int argc, char** argv);
+
 int RunBuildCommand(int argc, char** argv);
 int RunVerifyCommand(int argc, char** argv);
 int RunListCommand(int argc, char** argv);

@@ -12,16 +12,26 @@
 namespace {
 
 constexpr char kUsage[] =
-    "usage: kvpack list DIR\n"
+    "usage: kvpack list DIR [--json]\n"
     "  Lists the package in DIR: version words and parts, then every entry of\n"
     "  KVSetup.dat (offset, data bytes, last-write time UTC, CRC state, path)\n"
-    "  and every MR record (number, part, offset, bytes, time).\n";
+    "  and every MR record (number, part, offset, bytes, time).\n"
+    "  --json  print the same JSON document as `kvpack verify --json`\n"
+    "  Exit status 0 when every entry could be read.\n";
 
 }  // namespace
 
 int RunListCommand(int argc, char** argv) {
   std::string dir;
-  if (std::optional<int> status = kvpack::ParseFolderArgument(argc, argv, kUsage, dir)) return *status;
+  bool json = false;
+  if (std::optional<int> status = kvpack::ParseFolderArgument(argc, argv, kUsage, dir, &json)) return *status;
+  if (json) {
+    const kvpack::VerifyReport report = kvpack::VerifyPackage(kvpack::PathFromUtf8(dir));
+    std::fputs(kvpack::ReportJson(report).c_str(), stdout);
+    bool readable = report.openCode == kOpenOk;
+    for (const kvpack::EntrySummary& e : report.entryList) readable = readable && e.code == kEntryOk;
+    return readable ? 0 : 1;
+  }
   int code = kvpack::OpenPackageFolder(kvpack::PathFromUtf8(dir));
   std::printf("open: %d (%s)\n", code, OpenCodeMeaning(code));
   if (code != 0) {

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 #include <cwchar>
+#include <algorithm>
 #include <set>
 
 #include "engine/install_state.h"
@@ -103,18 +104,20 @@ std::vector<MrInfo> MrTable() {
   return table;
 }
 
-VerifyReport VerifyPackage(const fs::path& dir, const std::function<void(uint64_t, uint64_t)>& progress) {
-  VerifyReport report;
-  report.openCode = OpenPackageFolder(dir);
-  if (report.openCode != kOpenOk) {
-    ClosePackageFile();
-    return report;
-  }
-  const uint64_t indexSize = HeaderU32(pkg::kOffIndexFileSize);
+namespace {
+
+// The entries against the index file: reader codes, unsafe font names and
+// empty fixed entries are problems; pad bytes and uncovered bytes warnings.
+void CheckEntries(VerifyReport& report, const std::function<void(uint64_t, uint64_t)>& progress) {
+  const uint32_t indexSize = report.indexFileSize;
   const uint64_t total = installState.packageBytes;
   auto& problems = report.problems;
-
-  uint32_t lastEnd = HeaderU32(pkg::kOffFirstEntryStart) & ~3u;
+  const uint32_t firstStart = HeaderU32(pkg::kOffFirstEntryStart) & ~3u;
+  if (firstStart != pkg::kHeaderSize)
+    report.warnings.push_back(Format("KVSetup.dat: the first entry starts at %u, not directly behind "
+                                     "the %u-byte header",
+                                     firstStart, pkg::kHeaderSize));
+  uint32_t lastEnd = firstStart;
   WalkEntries([&](const EntryInfo& e) {
     if (!e.present) {
       if (e.kind == EntryInfo::kFixed)
@@ -122,6 +125,7 @@ VerifyReport VerifyPackage(const fs::path& dir, const std::function<void(uint64_
       return;
     }
     ++report.entries;
+    EntrySummary summary{e.kind, e.label, e.start, e.end, e.code, 0, 0};
     if (e.kind == EntryInfo::kFont) {
       // Only names of present fonts become paths; they must be bare names.
       wchar_t name[pkg::kFontNameBytes / 2 + 1];
@@ -134,33 +138,41 @@ VerifyReport VerifyPackage(const fs::path& dir, const std::function<void(uint64_
       problems.push_back(Format("%s: %s (entry at %u, end value %u)", e.label.c_str(),
                                 EntryCodeMeaning(e.code), e.start, e.end));
     } else {
+      summary.length = e.view.length;
+      summary.lastWriteTime = e.view.lastWriteTime;
       const uint8_t* pad = e.view.data + e.view.length;
       for (uint32_t i = 0; i < (e.end & 3u); ++i)
         if (pad[i] != 0) {
-          problems.push_back(e.label + ": pad bytes are not zero");
+          report.warnings.push_back(e.label + ": pad bytes are not zero (the setup program ignores them)");
           break;
         }
     }
+    report.entryList.push_back(std::move(summary));
     lastEnd = e.end & ~3u;
     if (progress) progress(lastEnd, total);
   });
   if (lastEnd < indexSize)
-    problems.push_back(Format("KVSetup.dat: %llu bytes behind the last entry belong to no entry",
-                              static_cast<unsigned long long>(indexSize - lastEnd)));
+    report.warnings.push_back(Format("KVSetup.dat: %u bytes behind the last entry belong to no entry",
+                                     indexSize - lastEnd));
+}
 
-  // The MR table against the parts.
-  const uint32_t partCount = HeaderU32(pkg::kOffPartCount);
+// The MR table against the parts, record by record as extraction copies them.
+void CheckMrTable(VerifyReport& report, const std::function<void(uint64_t, uint64_t)>& progress) {
+  auto& problems = report.problems;
+  const uint32_t partCount = static_cast<uint32_t>(report.partSizes.size());
   std::vector<uint64_t> covered(partCount + 1, 0);
   std::set<uint32_t> numbers;
   uint32_t lastPart = 0;
+  uint32_t lastNumber = 0;
   uint64_t mrBytes = 0;
   for (const MrInfo& m : MrTable()) {
     ++report.mrRecords;
-    std::string what = Format("MR record %u (%05u.emr)", m.record, m.number);
-    uint32_t partSize = HeaderU32(pkg::kOffPartSizes + 4 * (m.partIndex - 1));
+    report.records.push_back(m);
+    std::string what = Format("MR record %u (MR\\%03u\\%05u.emr)", m.record, (m.number - 1) / 100, m.number);
+    uint32_t partSize = report.partSizes[m.partIndex - 1];
     if (m.partIndex < lastPart) {
-      problems.push_back(what + ": part " + std::to_string(m.partIndex) +
-                         " comes after part " + std::to_string(lastPart) + "; it would never be read");
+      problems.push_back(what + Format(": part %u comes after part %u; extraction never copies it",
+                                       m.partIndex, lastPart));
       continue;
     }
     lastPart = m.partIndex;
@@ -169,21 +181,115 @@ VerifyReport VerifyPackage(const fs::path& dir, const std::function<void(uint64_
                                        static_cast<unsigned long long>(covered[m.partIndex])));
     if (static_cast<uint64_t>(m.partOffset) + m.size > partSize)
       problems.push_back(what + Format(": runs past the end of part %u", m.partIndex));
-    if (m.size > pkg::kTransferBufferSize) problems.push_back(what + ": larger than the transfer buffer");
-    if (m.number < 1 || m.number > 99999) problems.push_back(what + ": MR number out of range 1 .. 99999");
-    if (!numbers.insert(m.number).second) problems.push_back(what + ": MR number appears twice");
+    if (m.number == 0)
+      problems.push_back(what + ": MR number 0 (its folder number wraps around)");
+    else if (m.number < pkg::kFirstRemovedMr || m.number > pkg::kLastRemovedMr)
+      report.warnings.push_back(what + Format(": MR number outside %u .. %u; removal will not delete it",
+                                              pkg::kFirstRemovedMr, pkg::kLastRemovedMr));
+    if (!numbers.insert(m.number).second)
+      problems.push_back(what + ": MR number appears twice (the later file replaces the earlier)");
+    else if (m.number < lastNumber)
+      report.warnings.push_back(what + Format(": out of order, after MR number %u", lastNumber));
+    lastNumber = std::max(lastNumber, m.number);
     covered[m.partIndex] = static_cast<uint64_t>(m.partOffset) + m.size;
     mrBytes += m.size;
-    if (progress) progress(indexSize + mrBytes, total);
+    if (progress) progress(report.indexFileSize + mrBytes, installState.packageBytes);
   }
-  for (uint32_t n = 1; n <= partCount; ++n) {
-    uint32_t partSize = HeaderU32(pkg::kOffPartSizes + 4 * (n - 1));
-    if (covered[n] < partSize)
-      problems.push_back(Format("KVSetup.d%02u: %llu bytes belong to no MR record", n,
-                                static_cast<unsigned long long>(partSize - covered[n])));
+  for (uint32_t n = 1; n <= partCount; ++n)
+    if (covered[n] < report.partSizes[n - 1])
+      report.warnings.push_back(Format("KVSetup.d%02u: %llu bytes belong to no MR record", n,
+                                       static_cast<unsigned long long>(report.partSizes[n - 1] - covered[n])));
+}
+
+void AppendJsonString(std::string& out, const std::string& text) {
+  out += '"';
+  for (unsigned char c : text) {
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += static_cast<char>(c);
+    } else if (c < 0x20) {
+      out += Format("\\u%04x", c);
+    } else {
+      out += static_cast<char>(c);
+    }
   }
+  out += '"';
+}
+
+void AppendJsonStrings(std::string& out, const char* key, const std::vector<std::string>& items) {
+  out += Format(",\n  \"%s\": [", key);
+  for (size_t i = 0; i < items.size(); ++i) {
+    out += i ? ",\n    " : "\n    ";
+    AppendJsonString(out, items[i]);
+  }
+  out += items.empty() ? "]" : "\n  ]";
+}
+
+const char* KindName(EntryInfo::Kind kind) {
+  switch (kind) {
+    case EntryInfo::kFixed: return "fixed";
+    case EntryInfo::kSong: return "song";
+    case EntryInfo::kFont: return "font";
+    case EntryInfo::kFontInfo: return "font info";
+  }
+  return "?";
+}
+
+}  // namespace
+
+VerifyReport VerifyPackage(const fs::path& dir, const std::function<void(uint64_t, uint64_t)>& progress) {
+  VerifyReport report;
+  report.openCode = OpenPackageFolder(dir);
+  if (report.openCode != kOpenOk) {
+    report.problems.push_back(Format("open: %d (%s)", report.openCode, OpenCodeMeaning(report.openCode)));
+    ClosePackageFile();
+    return report;
+  }
+  for (int i = 0; i < 9; ++i) report.versionWords[i] = HeaderU32(pkg::kOffVersionWords + 4 * i);
+  report.indexFileSize = HeaderU32(pkg::kOffIndexFileSize);
+  for (uint32_t n = 1; n <= HeaderU32(pkg::kOffPartCount); ++n)
+    report.partSizes.push_back(HeaderU32(pkg::kOffPartSizes + 4 * (n - 1)));
+  CheckEntries(report, progress);
+  CheckMrTable(report, progress);
   ClosePackageFile();
   return report;
+}
+
+std::string ReportJson(const VerifyReport& r) {
+  std::string out = Format("{\n  \"open\": {\"code\": %d, \"meaning\": ", r.openCode);
+  AppendJsonString(out, OpenCodeMeaning(r.openCode));
+  out += "},\n  \"sound\": ";
+  out += r.sound() ? "true" : "false";
+  out += ",\n  \"versionWords\": [";
+  for (int i = 0; i < 9; ++i) out += Format("%s%u", i ? ", " : "", r.versionWords[i]);
+  out += Format("],\n  \"indexFileSize\": %u,\n  \"partSizes\": [", r.indexFileSize);
+  for (size_t i = 0; i < r.partSizes.size(); ++i) out += Format("%s%u", i ? ", " : "", r.partSizes[i]);
+  out += "],\n  \"entries\": [";
+  for (size_t i = 0; i < r.entryList.size(); ++i) {
+    const EntrySummary& e = r.entryList[i];
+    out += i ? ",\n    {\"path\": " : "\n    {\"path\": ";
+    AppendJsonString(out, e.label);
+    out += Format(", \"kind\": \"%s\", \"offset\": %u, \"end\": %u, \"code\": %d", KindName(e.kind), e.start,
+                  e.end, e.code);
+    if (e.code == kEntryOk)
+      out += Format(", \"bytes\": %u, \"fileTime\": %llu, \"written\": \"%s\"", e.length,
+                    static_cast<unsigned long long>(e.lastWriteTime), FormatFileTime(e.lastWriteTime).c_str());
+    out += "}";
+  }
+  out += r.entryList.empty() ? "],\n  \"records\": [" : "\n  ],\n  \"records\": [";
+  for (size_t i = 0; i < r.records.size(); ++i) {
+    const MrInfo& m = r.records[i];
+    out += Format("%s{\"record\": %u, \"number\": %u, \"path\": \"MR\\\\%03u\\\\%05u.emr\", \"part\": %u, "
+                  "\"offset\": %u, \"bytes\": %u, \"fileTime\": %llu, \"written\": \"%s\"}",
+                  i ? ",\n    " : "\n    ", m.record, m.number, (m.number - 1) / 100, m.number, m.partIndex,
+                  m.partOffset, m.size, static_cast<unsigned long long>(m.lastWriteTime),
+                  FormatFileTime(m.lastWriteTime).c_str());
+  }
+  out += r.records.empty() ? "]" : "\n  ]";
+  AppendJsonStrings(out, "problems", r.problems);
+  AppendJsonStrings(out, "warnings", r.warnings);
+  out += "\n}\n";
+  return out;
 }
 
 }  // namespace kvpack

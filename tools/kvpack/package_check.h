@@ -45,16 +45,39 @@ int OpenPackageFolder(const std::filesystem::path& dir);
 void WalkEntries(const std::function<void(const EntryInfo&)>& visit);
 std::vector<MrInfo> MrTable();
 
+// One present entry as verify saw it.
+struct EntrySummary {
+  EntryInfo::Kind kind = EntryInfo::kFixed;
+  std::string label;
+  uint32_t start = 0, end = 0;
+  int code = 0;         // ReadEntry's code
+  uint32_t length = 0;  // data bytes, when code is 0
+  uint64_t lastWriteTime = 0;
+};
+
+// Problems make the setup program fail or install something other than what
+// was packed; warnings are what it accepts but a careful builder would not
+// write (non-zero pad bytes, bytes no entry or record covers, MR numbers that
+// removal will not delete, MR records out of number order).
 struct VerifyReport {
   int openCode = 0;
   uint32_t entries = 0;     // present entries checked
   uint32_t mrRecords = 0;
   std::vector<std::string> problems;
+  std::vector<std::string> warnings;
+  std::vector<EntrySummary> entryList;  // present entries in package order
+  std::vector<MrInfo> records;          // the MR table as extraction walks it
+  uint32_t versionWords[9] = {};
+  uint32_t indexFileSize = 0;
+  std::vector<uint32_t> partSizes;
   bool sound() const { return openCode == 0 && problems.empty(); }
 };
 
 // The whole check of `kvpack verify`; progress gets bytes read and the total.
 VerifyReport VerifyPackage(const std::filesystem::path& dir,
                            const std::function<void(uint64_t, uint64_t)>& progress = {});
+
+// The report as one JSON document (`verify --json`, `list --json`).
+std::string ReportJson(const VerifyReport& report);
 
 }  // namespace kvpack

@@ -4,13 +4,15 @@
 #include "package_writer.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
-#include <fstream>
+#include <random>
 #include <set>
 #include <system_error>
 
 #include "engine/crc32.h"
 #include "engine/name_check.h"
+#include "file_io.h"
 #include "text.h"
 
 namespace kvpack {
@@ -132,7 +134,9 @@ void MakeLayout(const PackageInput& in, const WriteOptions& opt, Layout& layout,
       partSize = 0;
     }
     if (mr.content.size > opt.partLimit)
-      problems.push_back(Describe("MR file", mr.number) + " is larger than the part limit");
+      problems.push_back(Describe("MR file", mr.number) + " is " + std::to_string(mr.content.size) +
+                         " bytes, larger than the part limit of " + std::to_string(opt.partLimit) +
+                         " (--part-limit takes up to 4294967295)");
     uint8_t* r = h + pkg::kOffMrRecords + pkg::kMrRecordSize * record++;
     pkg::WriteU32(r + pkg::kMrOffNumber, mr.number);
     pkg::WriteU32(r + pkg::kMrOffPartIndex, static_cast<uint32_t>(layout.parts.size()));
@@ -173,26 +177,119 @@ void CheckEntry(const std::optional<Content>& c, const std::string& what, uint64
                        std::to_string(minLength) + " are needed");
 }
 
-// Reads a content's bytes (from memory or its file) into buffer.
+// Reads a whole entry's bytes (from memory or its file) into buffer.
 bool LoadContent(const Content& c, std::vector<uint8_t>& buffer, std::string* error) {
   if (c.sourcePath.empty()) {
     buffer.assign(c.bytes.begin(), c.bytes.end());
     return true;
   }
   buffer.resize(c.size);
-  std::ifstream in(c.sourcePath, std::ios::binary);
-  if (in) in.read(reinterpret_cast<char*>(buffer.data()), static_cast<std::streamsize>(c.size));
-  if (!in || static_cast<uint64_t>(in.gcount()) != c.size || in.peek() != std::char_traits<char>::eof()) {
-    *error = "cannot read " + c.sourcePath.string() + " (" + std::to_string(c.size) +
-             " bytes expected; changed while building?)";
+  io::File in;
+  if (!in.OpenRead(c.sourcePath, error) || !in.Read(buffer.data(), buffer.size(), error)) {
+    *error = "cannot read " + Utf8FromPath(c.sourcePath) + ": " + *error;
     return false;
   }
   return true;
 }
 
-bool Put(std::ofstream& out, const void* data, size_t size) {
-  out.write(static_cast<const char*>(data), static_cast<std::streamsize>(size));
-  return static_cast<bool>(out);
+// One output file: written under a temporary name in the output folder and
+// renamed into place only when every file of the package is on the disk.
+struct Output {
+  fs::path final;
+  fs::path temp;
+  fs::path backup;  // the earlier file of that name while the new one moves in
+  bool tempMade = false, backedUp = false, placed = false;
+};
+
+// A name beside target that no package file has, unique to this build.
+fs::path TempName(const fs::path& target, const char* kind, uint64_t salt) {
+  char suffix[48];
+  std::snprintf(suffix, sizeof suffix, ".kvpack-%s-%08llx", kind, static_cast<unsigned long long>(salt));
+  fs::path name = target;
+  name += suffix;
+  return name;
+}
+
+// Streams one file into out in pieces, so MR files of any size pass through
+// a small buffer.
+bool CopyContent(const Content& c, io::File& out, std::vector<uint8_t>& buffer,
+                 const std::function<void(uint64_t)>& report, std::string* error, std::string* failedWrite) {
+  if (c.sourcePath.empty()) {
+    if (!out.Write(c.bytes.data(), c.bytes.size(), failedWrite)) return false;
+    report(c.bytes.size());
+    return true;
+  }
+  io::File in;
+  if (!in.OpenRead(c.sourcePath, error)) {
+    *error = "cannot read " + Utf8FromPath(c.sourcePath) + ": " + *error;
+    return false;
+  }
+  constexpr uint64_t kPiece = 8u << 20;
+  buffer.resize(kPiece);
+  for (uint64_t left = c.size; left > 0;) {
+    size_t piece = static_cast<size_t>(std::min(left, kPiece));
+    if (!in.Read(buffer.data(), piece, error)) {
+      *error = "cannot read " + Utf8FromPath(c.sourcePath) + ": " + *error;
+      return false;
+    }
+    if (!out.Write(buffer.data(), piece, failedWrite)) return false;
+    report(piece);
+    left -= piece;
+  }
+  return true;
+}
+
+// Writes the index file (header, then every entry) into out.
+bool WriteIndex(const Layout& layout, io::File& out, std::vector<uint8_t>& buffer,
+                const std::function<void(uint64_t)>& report, std::string* error, std::string* failedWrite) {
+  if (!out.Write(layout.header.data(), layout.header.size(), failedWrite)) return false;
+  report(layout.header.size());
+  for (const Layout::Entry& e : layout.entries) {
+    if (!LoadContent(*e.content, buffer, error)) return false;
+    uint8_t head[pkg::kEntryHeaderSize];
+    pkg::WriteU32(head, Crc32Jam(buffer.data(), buffer.size()));
+    pkg::WriteU64(head + 4, e.content->lastWriteTime);
+    static const uint8_t kZeros[3] = {};
+    if (!out.Write(head, sizeof head, failedWrite) || !out.Write(buffer.data(), buffer.size(), failedWrite) ||
+        !out.Write(kZeros, e.pad, failedWrite))
+      return false;
+    report(buffer.size() + sizeof head + e.pad);
+  }
+  return true;
+}
+
+// Moves the new files into place: every earlier file aside first, then every
+// new one in; on any failure the earlier files come back. False with *error.
+bool PlaceOutputs(std::vector<Output>& outputs, std::string* error) {
+  std::string reason;
+  auto undo = [&]() {
+    for (Output& o : outputs) {
+      if (o.placed) io::RemoveFile(o.final);
+      std::string ignored;
+      if (o.backedUp) io::MoveOver(o.backup, o.final, &ignored);
+    }
+  };
+  for (Output& o : outputs) {
+    if (!io::Exists(o.final)) continue;
+    if (!io::MoveOver(o.final, o.backup, &reason)) {
+      *error = "cannot move the earlier " + Utf8FromPath(o.final) + " aside: " + reason;
+      undo();
+      return false;
+    }
+    o.backedUp = true;
+  }
+  for (Output& o : outputs) {
+    if (!io::MoveOver(o.temp, o.final, &reason)) {
+      *error = "cannot rename " + Utf8FromPath(o.temp) + " to " + Utf8FromPath(o.final) + ": " + reason;
+      undo();
+      return false;
+    }
+    o.tempMade = false;
+    o.placed = true;
+  }
+  for (Output& o : outputs)
+    if (o.backedUp) io::RemoveFile(o.backup);
+  return true;
 }
 
 }  // namespace
@@ -234,11 +331,11 @@ std::vector<std::string> CheckInput(const PackageInput& in, const WriteOptions& 
     problems.push_back(std::to_string(in.mrFiles.size()) + " MR files; at most 2000 fit");
   std::set<uint32_t> numbers;
   for (const MrInput& mr : in.mrFiles) {
-    if (mr.content.size > pkg::kTransferBufferSize)
-      problems.push_back(Describe("MR file", mr.number) + " is " + std::to_string(mr.content.size) +
-                         " bytes, above the limit of " + std::to_string(pkg::kTransferBufferSize));
-    if (opt.enforceRules && (mr.number < 1 || mr.number > 99999))
-      problems.push_back(Describe("MR number", mr.number) + " is out of range 1 .. 99999");
+    // Extraction copies an MR file of any 32-bit size in pieces, and names
+    // any number as MR\NNN\NNNNN.emr; only 0 would wrap its folder number.
+    // Sizes are bounded by the part limit (MakeLayout).
+    if (opt.enforceRules && mr.number == 0)
+      problems.push_back("MR number 0 is out of range 1 .. 4294967295");
     if (opt.enforceRules && !numbers.insert(mr.number).second)
       problems.push_back(Describe("MR number", mr.number) + " appears twice");
   }
@@ -264,58 +361,63 @@ bool WritePackage(const PackageInput& in, const fs::path& outDir, const WriteOpt
 
   std::error_code ec;
   fs::create_directories(outDir, ec);
+  if (ec || !fs::is_directory(outDir, ec)) {
+    *error = "cannot make the folder " + Utf8FromPath(outDir) + ": " + ec.message();
+    return false;
+  }
   uint64_t done = 0;
   auto report = [&](uint64_t more) {
     done += more;
     if (opt.progress) opt.progress(done, layout.totalBytes);
   };
 
-  std::ofstream index(outDir / "KVSetup.dat", std::ios::binary | std::ios::trunc);
-  if (!index || !Put(index, layout.header.data(), layout.header.size())) {
-    *error = "cannot write " + (outDir / "KVSetup.dat").string();
-    return false;
+  // The index file comes last, so that a reader never sees a new index
+  // beside old parts for longer than the renames take.
+  std::vector<Output> outputs(layout.parts.size() + 1);
+  const uint64_t salt = std::random_device{}() ^ static_cast<uint64_t>(
+      std::chrono::steady_clock::now().time_since_epoch().count());
+  for (size_t i = 0; i < outputs.size(); ++i) {
+    bool index = i == layout.parts.size();
+    outputs[i].final = outDir / (index ? std::string("KVSetup.dat") : PartFileName(static_cast<uint32_t>(i + 1)));
+    outputs[i].temp = TempName(outputs[i].final, "new", salt);
+    outputs[i].backup = TempName(outputs[i].final, "old", salt);
   }
-  report(layout.header.size());
-  std::vector<uint8_t> buffer;
-  for (const Layout::Entry& e : layout.entries) {
-    if (!LoadContent(*e.content, buffer, error)) return false;
-    uint8_t head[pkg::kEntryHeaderSize];
-    pkg::WriteU32(head, Crc32Jam(buffer.data(), buffer.size()));
-    pkg::WriteU64(head + 4, e.content->lastWriteTime);
-    static const uint8_t kZeros[3] = {};
-    if (!Put(index, head, sizeof head) || !Put(index, buffer.data(), buffer.size()) ||
-        !Put(index, kZeros, e.pad)) {
-      *error = "cannot write " + (outDir / "KVSetup.dat").string();
-      return false;
-    }
-    report(buffer.size() + sizeof head + e.pad);
-  }
-  index.close();
-  if (!index) {
-    *error = "cannot write " + (outDir / "KVSetup.dat").string();
-    return false;
-  }
+  auto removeTemps = [&]() {
+    for (Output& o : outputs)
+      if (o.tempMade) io::RemoveFile(o.temp);
+  };
 
-  for (size_t p = 0; p < layout.parts.size(); ++p) {
-    fs::path partPath = outDir / PartFileName(static_cast<uint32_t>(p + 1));
-    std::ofstream part(partPath, std::ios::binary | std::ios::trunc);
-    for (const Content* c : layout.parts[p]) {
-      if (!LoadContent(*c, buffer, error)) return false;
-      if (!part || !Put(part, buffer.data(), buffer.size())) {
-        *error = "cannot write " + partPath.string();
-        return false;
-      }
-      report(buffer.size());
+  std::vector<uint8_t> buffer;
+  for (size_t i = 0; i < outputs.size(); ++i) {
+    Output& o = outputs[i];
+    io::File file;
+    std::string readError, writeError;
+    bool ok = file.CreateNew(o.temp, &writeError);
+    o.tempMade = ok;
+    if (ok && i < layout.parts.size()) {
+      for (const Content* c : layout.parts[i])
+        if (!(ok = CopyContent(*c, file, buffer, report, &readError, &writeError))) break;
+    } else if (ok) {
+      ok = WriteIndex(layout, file, buffer, report, &readError, &writeError);
     }
-    part.close();
-    if (!part) {
-      *error = "cannot write " + partPath.string();
+    ok = ok && file.FlushToDisk(&writeError) && file.Close(&writeError);
+    if (!ok) {
+      file = io::File();  // closed before its temporary file is removed (Windows)
+      removeTemps();
+      *error = !readError.empty() ? readError
+                                  : "cannot write " + Utf8FromPath(o.final) + ": " + writeError;
+      *error += "; the earlier package in " + Utf8FromPath(outDir) + " is unchanged";
       return false;
     }
   }
-  // Parts of an earlier, larger build would only confuse.
+  if (!PlaceOutputs(outputs, error)) {
+    removeTemps();
+    return false;
+  }
+  // Parts of an earlier, larger build would only confuse; they go once the
+  // new package is in place.
   for (uint32_t n = static_cast<uint32_t>(layout.parts.size()) + 1; n <= 99; ++n)
-    fs::remove(outDir / PartFileName(n), ec);
+    io::RemoveFile(outDir / PartFileName(n));
   return true;
 }
 

@@ -2,13 +2,29 @@
 // second, so it costs nothing measurable).
 #include "progress.h"
 
+#ifdef _WIN32
+#include <io.h>
+#else
 #include <unistd.h>
+#endif
 
 #include <cstdio>
 
 namespace kvpack {
 
-ProgressBar::ProgressBar(std::string label) : label_(std::move(label)), active_(isatty(2) == 1) {}
+namespace {
+
+bool StandardErrorIsTerminal() {
+#ifdef _WIN32
+  return _isatty(_fileno(stderr)) != 0;  // a console window
+#else
+  return isatty(2) == 1;
+#endif
+}
+
+}  // namespace
+
+ProgressBar::ProgressBar(std::string label) : label_(std::move(label)), active_(StandardErrorIsTerminal()) {}
 
 ProgressBar::~ProgressBar() {
   if (drawn_) std::fputc('\n', stderr);

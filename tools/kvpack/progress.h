@@ -1,5 +1,6 @@
 // A one-line progress bar on standard error, drawn only when standard error
-// is a terminal; otherwise every call does nothing.
+// is a terminal (a Windows console for kvpack.exe); otherwise every call does
+// nothing.
 #pragma once
 
 #include <chrono>

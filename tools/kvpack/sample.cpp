@@ -3,16 +3,13 @@
 // a fixed last-write time per file so that two runs give the same tree.
 #include "sample.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cstdio>
-#include <fstream>
 #include <system_error>
 #include <vector>
 
 #include "engine/package_format.h"
+#include "file_io.h"
 #include "text.h"
 
 namespace kvpack {
@@ -43,17 +40,16 @@ class SampleWriter {
       std::copy(reinterpret_cast<const uint8_t*>(&v), reinterpret_cast<const uint8_t*>(&v) + 8,
                 buffer_.begin() + static_cast<std::ptrdiff_t>(i));
     }
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(buffer_.data()), static_cast<std::streamsize>(size));
-    out.close();
-    if (!out) {
-      *error_ = "cannot write " + path.string();
+    io::RemoveFile(path);
+    io::File out;
+    std::string reason;
+    if (!out.CreateNew(path, &reason) || !out.Write(buffer_.data(), size, &reason) || !out.Close(&reason)) {
+      *error_ = "cannot write " + Utf8FromPath(path) + ": " + reason;
       return false;
     }
-    struct timespec times[2];
-    times[0].tv_sec = times[1].tv_sec = 1609459200 + static_cast<time_t>(seed % 1000000) * 60;
-    times[0].tv_nsec = times[1].tv_nsec = static_cast<long>((seed % 7) * 100);
-    utimensat(AT_FDCWD, path.c_str(), times, 0);
+    // 2021-01-01 plus seed minutes, plus a few hundred nanoseconds.
+    constexpr uint64_t k2021 = 132539328000000000ull;
+    io::SetLastWriteTime(path, k2021 + (seed % 1000000) * 600000000ull + seed % 7);
     return true;
   }
 
@@ -82,7 +78,7 @@ bool WriteSample(const fs::path& staging, const SampleOptions& o, std::string* e
   for (uint32_t i = 0; i < pkg::kFixedEntriesUsed; ++i) {
     std::string rel = Utf8FromWide(pkg::kFixedEntryPaths[i]);
     std::replace(rel.begin(), rel.end(), '\\', '/');
-    if (!w.File(staging / rel, 16 + (seed * 977) % 4000, seed)) return false;
+    if (!w.File(staging / PathFromUtf8(rel), 16 + (seed * 977) % 4000, seed)) return false;
     ++seed;
   }
   uint64_t songAverage = o.songs ? o.scale / 4 / o.songs : 0;
@@ -90,7 +86,7 @@ bool WriteSample(const fs::path& staging, const SampleOptions& o, std::string* e
     uint32_t number = i * 1000 / o.songs;
     char rel[32];
     std::snprintf(rel, sizeof rel, "SongMR/%02u/%03u.esz", number / 10, number);
-    if (!w.File(staging / rel, Vary(songAverage, seed, 256), seed)) return false;
+    if (!w.File(staging / PathFromUtf8(rel), Vary(songAverage, seed, 256), seed)) return false;
     ++seed;
   }
   uint64_t fontAverage = o.fonts ? o.scale / 10 / o.fonts : 0;
@@ -99,10 +95,10 @@ bool WriteSample(const fs::path& staging, const SampleOptions& o, std::string* e
     char name[64];
     if (i % 3 == 1) std::snprintf(name, sizeof name, "샘플글꼴%03u.ttf", i);
     else std::snprintf(name, sizeof name, "SampleFont%03u.ttf", i);
-    if (!w.File(staging / "Fonts" / name, Vary(fontAverage, seed, 256), seed)) return false;
+    if (!w.File(staging / "Fonts" / PathFromUtf8(name), Vary(fontAverage, seed, 256), seed)) return false;
     ++seed;
     if (i % 4 != 3) {
-      if (!w.File(staging / "Fonts" / "Info" / (std::string(name) + ".ftb"), 256 + seed % 700, seed))
+      if (!w.File(staging / "Fonts" / "Info" / PathFromUtf8(std::string(name) + ".ftb"), 256 + seed % 700, seed))
         return false;
       ++seed;
     }
@@ -112,7 +108,7 @@ bool WriteSample(const fs::path& staging, const SampleOptions& o, std::string* e
   for (uint32_t number = 1; number <= o.mrFiles; ++number) {
     char rel[32];
     std::snprintf(rel, sizeof rel, "MR/%03u/%05u.emr", (number - 1) / 100, number);
-    if (!w.File(staging / rel, Vary(mrAverage, seed, 1), seed)) return false;
+    if (!w.File(staging / PathFromUtf8(rel), Vary(mrAverage, seed, 1), seed)) return false;
     ++seed;
   }
   std::error_code ec;

@@ -1,6 +1,6 @@
 // A deterministic sample staging tree for demos, tests and the benchmark:
 // the 19 fixed files, songs, fonts with info files and MR files of pseudo-
-// random content and fixed times. Linux only.
+// random content and fixed times.
 #pragma once
 
 #include <cstdint>

@@ -6,6 +6,7 @@
 
 #include "commands.h"
 #include "sample.h"
+#include "text.h"
 
 namespace {
 
@@ -57,7 +58,7 @@ int RunSampleCommand(int argc, char** argv) {
     return 2;
   }
   std::string error;
-  if (!kvpack::WriteSample(dir, o, &error)) {
+  if (!kvpack::WriteSample(kvpack::PathFromUtf8(dir), o, &error)) {
     std::fprintf(stderr, "kvpack sample: %s\n", error.c_str());
     return 1;
   }

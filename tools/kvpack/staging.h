@@ -1,6 +1,6 @@
 // Reading a staging tree (laid out like the installed folder) into a package
-// description for the writer. Linux only: names are UTF-8, times come from
-// stat().
+// description for the writer. Names are handled as UTF-8 on every platform;
+// times are the file system's last-write times, to the 100 ns.
 #pragma once
 
 #include <filesystem>

@@ -12,26 +12,45 @@
 namespace {
 
 constexpr char kUsage[] =
-    "usage: kvpack verify DIR\n"
+    "usage: kvpack verify DIR [--json]\n"
     "  Opens DIR/KVSetup.dat and its parts with the setup program's own check\n"
     "  and prints its code as \"open: N\"; then reads every entry (bounds, CRC,\n"
-    "  pad bytes, font names) and compares the MR table with the data parts.\n"
-    "  Nothing is written. Exit status 0 only for a sound package.\n";
+    "  font names) and compares the MR table with the data parts. Nothing is\n"
+    "  written.\n"
+    "  problem: the setup program would fail, or install something other than\n"
+    "           what was packed (open codes, entry bounds and CRCs, MR table\n"
+    "           faults, unsafe names, part sizes)\n"
+    "  warning: accepted by the setup program, but not what kvpack build writes\n"
+    "           (non-zero pad bytes, bytes no entry covers, MR numbers outside\n"
+    "           90001 .. 100000 that removal leaves behind, records out of order)\n"
+    "  --json   print one JSON document (open code, entries, records, problems,\n"
+    "           warnings) instead of text\n"
+    "  Exit status 0 when there is no problem, 1 otherwise, 2 for a usage error.\n";
 
 }  // namespace
 
 int RunVerifyCommand(int argc, char** argv) {
   std::string dir;
-  if (std::optional<int> status = kvpack::ParseFolderArgument(argc, argv, kUsage, dir)) return *status;
+  bool json = false;
+  if (std::optional<int> status = kvpack::ParseFolderArgument(argc, argv, kUsage, dir, &json)) return *status;
   kvpack::VerifyReport report;
   {
     kvpack::ProgressBar bar("verify");
-    report = kvpack::VerifyPackage(kvpack::PathFromUtf8(dir), [&](uint64_t done, uint64_t total) { bar.Update(done, total); });
+    report = kvpack::VerifyPackage(kvpack::PathFromUtf8(dir),
+                                   [&](uint64_t done, uint64_t total) { bar.Update(done, total); });
+  }
+  if (json) {
+    std::fputs(kvpack::ReportJson(report).c_str(), stdout);
+    return report.sound() ? 0 : 1;
   }
   std::printf("open: %d (%s)\n", report.openCode, OpenCodeMeaning(report.openCode));
   if (report.openCode != 0) return 1;
   for (const std::string& p : report.problems) std::printf("problem: %s\n", p.c_str());
-  std::printf("%u entries, %u MR records: %s\n", report.entries, report.mrRecords,
+  for (const std::string& w : report.warnings) std::printf("warning: %s\n", w.c_str());
+  std::printf("%u entries, %u MR records: %s", report.entries, report.mrRecords,
               report.sound() ? "sound" : "NOT sound");
+  if (!report.problems.empty()) std::printf(", %zu problems", report.problems.size());
+  if (!report.warnings.empty()) std::printf(", %zu warnings", report.warnings.size());
+  std::printf("\n");
   return report.sound() ? 0 : 1;
 }

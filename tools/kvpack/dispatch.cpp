@@ -1,5 +1,6 @@
 // kvpack: builds, checks, lists and extracts setup packages. Dispatches to
-// the verbs of commands.h.
+// the verbs of commands.h; main_posix.cpp and main_win.cpp hand it the
+// arguments as UTF-8.
 #include <cstdio>
 #include <cstring>
 
@@ -28,7 +29,7 @@ constexpr Verb kVerbs[] = {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int RunKvpack(int argc, char** argv) {
   if (argc < 2 || !std::strcmp(argv[1], "--help") || !std::strcmp(argv[1], "-h")) {
     std::fputs(kUsage, argc < 2 ? stderr : stdout);
     return argc < 2 ? 2 : 0;

@@ -1,0 +1,142 @@
+// POSIX half of kvpack's file calls.
+#include "file_io.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+namespace kvpack::io {
+
+namespace {
+
+constexpr uint64_t kUnixEpochAsFileTime = 116444736000000000ull;
+
+// The same words as the Win32 half for the errors a build meets most.
+std::string Reason(int code) {
+  switch (code) {
+    case ENOSPC: return "no space left on device";
+    case EDQUOT: return "disk quota exceeded";
+    case EFBIG: return "file too large for this file system or limit";
+    case EACCES:
+    case EPERM: return "permission denied";
+    case ENOENT: return "no such file or folder";
+    case EEXIST: return "file exists";
+    case EROFS: return "read-only file system";
+    case EIO: return "input/output error";
+    default: {
+      std::string text = std::strerror(code);
+      if (!text.empty()) text[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(text[0])));
+      return text;
+    }
+  }
+}
+
+bool Fail(std::string* error) {
+  *error = Reason(errno);
+  return false;
+}
+
+}  // namespace
+
+File::~File() {
+  if (handle_ != kNone) close(static_cast<int>(handle_));
+}
+File::File(File&& other) noexcept : handle_(other.handle_) { other.handle_ = kNone; }
+File& File::operator=(File&& other) noexcept {
+  std::swap(handle_, other.handle_);
+  return *this;
+}
+
+bool File::OpenRead(const fs::path& path, std::string* error) {
+  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return Fail(error);
+  handle_ = fd;
+  return true;
+}
+
+bool File::CreateNew(const fs::path& path, std::string* error) {
+  int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+  if (fd < 0) return Fail(error);
+  handle_ = fd;
+  return true;
+}
+
+bool File::Read(void* buffer, size_t size, std::string* error) {
+  size_t done = 0;
+  while (done < size) {
+    ssize_t n = read(static_cast<int>(handle_), static_cast<char*>(buffer) + done, size - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return Fail(error);
+    if (n == 0) {
+      *error = "the file is shorter than when it was scanned";
+      return false;
+    }
+    done += static_cast<size_t>(n);
+  }
+  return true;
+}
+
+bool File::Write(const void* data, size_t size, std::string* error) {
+  size_t done = 0;
+  while (done < size) {
+    ssize_t n = write(static_cast<int>(handle_), static_cast<const char*>(data) + done, size - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return Fail(error);
+    done += static_cast<size_t>(n);
+  }
+  return true;
+}
+
+bool File::FlushToDisk(std::string* error) {
+  return fsync(static_cast<int>(handle_)) == 0 || Fail(error);
+}
+
+bool File::Close(std::string* error) {
+  int fd = static_cast<int>(handle_);
+  handle_ = kNone;
+  return close(fd) == 0 || Fail(error);
+}
+
+bool MoveOver(const fs::path& from, const fs::path& to, std::string* error) {
+  if (rename(from.c_str(), to.c_str()) != 0) return Fail(error);
+  // The rename itself lives in the folder; flush it too (best effort).
+  int dir = open(to.parent_path().empty() ? "." : to.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dir >= 0) {
+    fsync(dir);
+    close(dir);
+  }
+  return true;
+}
+
+bool RemoveFile(const fs::path& path) { return unlink(path.c_str()) == 0; }
+
+bool Exists(const fs::path& path) {
+  struct stat st;
+  return lstat(path.c_str(), &st) == 0;
+}
+
+bool LastWriteTime(const fs::path& path, uint64_t* fileTime) {
+  struct stat st;
+  if (stat(path.c_str(), &st) != 0) return false;
+  int64_t ticks = static_cast<int64_t>(st.st_mtim.tv_sec) * 10000000 + st.st_mtim.tv_nsec / 100;
+  // Times before 1601 cannot be expressed; they become the earliest FILETIME.
+  *fileTime = ticks < -static_cast<int64_t>(kUnixEpochAsFileTime) ? 0 : kUnixEpochAsFileTime + ticks;
+  return true;
+}
+
+bool SetLastWriteTime(const fs::path& path, uint64_t fileTime) {
+  struct timespec times[2];
+  int64_t since1970 = static_cast<int64_t>(fileTime - kUnixEpochAsFileTime);
+  int64_t seconds = since1970 / 10000000, rest = since1970 % 10000000;
+  if (rest < 0) rest += 10000000, seconds -= 1;
+  times[0].tv_sec = times[1].tv_sec = static_cast<time_t>(seconds);
+  times[0].tv_nsec = times[1].tv_nsec = static_cast<long>(rest * 100);
+  return utimensat(AT_FDCWD, path.c_str(), times, 0) == 0;
+}
+
+}  // namespace kvpack::io
