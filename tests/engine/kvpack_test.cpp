@@ -3,8 +3,13 @@
 // refuses what the format or the setup program cannot take.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
 #include <algorithm>
+#include <csignal>
+#include <cstdlib>
 #include <fstream>
+#include <map>
 #include <functional>
 #include <string>
 #include <vector>
@@ -50,6 +55,19 @@ class KvpackTest : public ::testing::Test {
     o.scale = 64 * 1024;
     std::string error;
     ASSERT_TRUE(kvpack::WriteSample(staging_, o, &error)) << error;
+    // MR numbers that removal deletes, as a careful publisher uses: the base
+    // package has neither problems nor warnings.
+    for (uint32_t n = 1; n <= o.mrFiles; ++n)
+      MoveTo(MrRel(n), MrRel(90000 + n));
+  }
+  static std::string MrRel(uint32_t n) {
+    char rel[40];
+    std::snprintf(rel, sizeof rel, "MR/%03u/%05u.emr", (n - 1) / 100, n);
+    return rel;
+  }
+  void MoveTo(const std::string& from, const std::string& to) {
+    fs::create_directories((staging_ / to).parent_path());
+    fs::rename(staging_ / from, staging_ / to);
   }
   void TearDown() override { ClosePackageFile(); }
 
@@ -76,6 +94,7 @@ TEST_F(KvpackTest, BuiltPackageVerifiesAndKeepsTimes) {
   EXPECT_EQ(RunVerb(RunListCommand, {"list", out.string()}), 0);
   kvpack::VerifyReport report = kvpack::VerifyPackage(out);
   EXPECT_TRUE(report.sound()) << Joined(report.problems);
+  EXPECT_EQ(Joined(report.warnings), "");
   EXPECT_EQ(report.entries, 19u + 6 + 5 + 4);  // every fourth font has no info file
   EXPECT_EQ(report.mrRecords, 7u);
   EXPECT_TRUE(fs::exists(out / "KVSetup.d02"));
@@ -141,40 +160,204 @@ TEST_F(KvpackTest, FlippedByteInAnyEntryIsReported) {
   EXPECT_TRUE(kvpack::VerifyPackage(out).sound());
 }
 
-TEST_F(KvpackTest, VerifyReportsTableDamageThatOpenAccepts) {
+// Damage that the setup program's open accepts, sorted by what it does: a
+// problem (extraction fails or installs something else; exit 1) or a warning
+// (the setup program installs exactly what was packed; exit 0).
+TEST_F(KvpackTest, VerifyTellsProblemsFromWarnings) {
   const fs::path out = scratch_ / "out";
   ASSERT_EQ(Build(out), 0);
+  const fs::path index = fixture::IndexFile(out);
+  auto record = [](uint32_t r, uint32_t field) { return pkg::kOffMrRecords + pkg::kMrRecordSize * r + field; };
+  auto grow = [](const fs::path& file, uint32_t by) { fixture::Resize(file, fs::file_size(file) + by); };
+  uint32_t padAt = 0;  // the last pad byte of the first entry that has one
+  ASSERT_EQ(kvpack::OpenPackageFolder(out), kOpenOk);
+  kvpack::WalkEntries([&](const kvpack::EntryInfo& e) {
+    if (e.present && (e.end & 3) && !padAt) padAt = (e.end & ~3u) - 1;
+  });
+  ClosePackageFile();
+  ASSERT_NE(padAt, 0u);
   struct Case {
     const char* name;
     std::function<void()> damage;
-    const char* problem;
+    const char* text;
+    bool problem;
   };
-  const uint32_t firstRecord = pkg::kOffMrRecords;
-  const uint32_t secondRecord = pkg::kOffMrRecords + pkg::kMrRecordSize;
   const Case cases[] = {
-      {"MrOffsetGap", [&] { fixture::SetHeaderU32(out, secondRecord + pkg::kMrOffPartOffset,
-                                                  fixture::ReadU32At(fixture::IndexFile(out), secondRecord + pkg::kMrOffPartOffset) + 4); },
-       "the previous file ended at"},
-      {"MrNumberZero", [&] { fixture::SetHeaderU32(out, firstRecord + pkg::kMrOffNumber, 0); }, "out of range"},
+      {"MrOffsetGap", [&] { fixture::SetHeaderU32(out, record(1, pkg::kMrOffPartOffset),
+                                                  fixture::ReadU32At(index, record(1, pkg::kMrOffPartOffset)) + 4); },
+       "the previous file ended at", true},
+      {"MrPastPartEnd", [&] { fixture::SetHeaderU32(out, record(6, pkg::kMrOffSize),
+                                                    fixture::ReadU32At(index, record(6, pkg::kMrOffSize)) + 1); },
+       "runs past the end of part 1", true},
+      {"MrNumberZero", [&] { fixture::SetHeaderU32(out, record(0, pkg::kMrOffNumber), 0); }, "MR number 0", true},
+      {"MrNumberTwice", [&] { fixture::SetHeaderU32(out, record(3, pkg::kMrOffNumber), 90002); },
+       "MR number appears twice", true},
       {"FixedSlotEmpty", [&] { fixture::SetHeaderU32(out, pkg::kOffFixedEntryEnds + 4, pkg::kHeaderSize); },
-       "Driver\\키락재설치.exe: entry empty"},  // its bytes are then read as part of the next entry
+       "Driver\\키락재설치.exe: entry empty", true},  // its bytes are then read as part of the next entry
       {"FontNameUnsafe",  // ".." as the first name
        [&] {
          fixture::SetHeaderU32(out, pkg::kOffFontNames, 0x002E002E);
          fixture::SetHeaderU32(out, pkg::kOffFontNames + 4, 0);
        },
-       "not a safe bare file name"},
+       "not a safe bare file name", true},
+      {"PadNotZero", [&] { fixture::FlipByte(index, padAt, 0x5A); }, "pad bytes are not zero", false},
+      {"BytesBehindTheLastEntry",
+       [&] {
+         grow(index, 8);
+         fixture::SetHeaderU32(out, pkg::kOffIndexFileSize, static_cast<uint32_t>(fs::file_size(index)));
+       },
+       "8 bytes behind the last entry belong to no entry", false},
+      {"BytesNoRecordCovers",
+       [&] {
+         grow(fixture::PartFile(out, 1), 5);
+         fixture::SetHeaderU32(out, pkg::kOffPartSizes, static_cast<uint32_t>(fs::file_size(fixture::PartFile(out, 1))));
+       },
+       "KVSetup.d01: 5 bytes belong to no MR record", false},
+      {"MrNumberAboveRemoval", [&] { fixture::SetHeaderU32(out, record(6, pkg::kMrOffNumber), 100001); },
+       "MR\\1000\\100001.emr): MR number outside 90001 .. 100000; removal will not delete it", false},
+      {"MrNumberBelowRemoval", [&] { fixture::SetHeaderU32(out, record(0, pkg::kMrOffNumber), 90000); },
+       "MR number outside 90001 .. 100000", false},
+      {"MrRecordsOutOfOrder",
+       [&] {
+         fixture::SetHeaderU32(out, record(0, pkg::kMrOffNumber), 90002);
+         fixture::SetHeaderU32(out, record(1, pkg::kMrOffNumber), 90001);
+       },
+       "out of order, after MR number 90002", false},
+      {"MrNumber100000IsClean", [&] { fixture::SetHeaderU32(out, record(6, pkg::kMrOffNumber), 100000); }, nullptr,
+       false},
   };
   for (const Case& c : cases) {
-    std::vector<uint8_t> saved = fixture::ReadAll(fixture::IndexFile(out));
+    const std::vector<uint8_t> savedIndex = fixture::ReadAll(index);
+    const std::vector<uint8_t> savedPart = fixture::ReadAll(fixture::PartFile(out, 1));
     c.damage();
     kvpack::VerifyReport report = kvpack::VerifyPackage(out);
     EXPECT_EQ(report.openCode, kOpenOk) << c.name;
-    EXPECT_NE(Joined(report.problems).find(c.problem), std::string::npos) << c.name << "\n" << Joined(report.problems);
-    std::ofstream(fixture::IndexFile(out), std::ios::binary).write(reinterpret_cast<const char*>(saved.data()), saved.size());
+    const std::string problems = Joined(report.problems), warnings = Joined(report.warnings);
+    if (c.text == nullptr) {
+      EXPECT_EQ(problems + warnings, "") << c.name;
+    } else {
+      EXPECT_NE((c.problem ? problems : warnings).find(c.text), std::string::npos)
+          << c.name << "\nproblems:\n" << problems << "warnings:\n" << warnings;
+      if (!c.problem) EXPECT_EQ(problems, "") << c.name;
+    }
+    EXPECT_EQ(RunVerb(RunVerifyCommand, {"verify", out.string()}), c.problem ? 1 : 0) << c.name;
+    // The JSON document carries the same findings, escaped.
+    const std::string json = kvpack::ReportJson(report);
+    EXPECT_NE(json.find(c.problem ? "\"sound\": false" : "\"sound\": true"), std::string::npos) << c.name;
+    if (c.text && !std::string(c.text).empty() && std::string(c.text).find('\\') == std::string::npos)
+      EXPECT_NE(json.find(c.text), std::string::npos) << c.name << "\n" << json;
+    ClosePackageFile();
+    std::ofstream(index, std::ios::binary).write(reinterpret_cast<const char*>(savedIndex.data()), savedIndex.size());
+    std::ofstream(fixture::PartFile(out, 1), std::ios::binary)
+        .write(reinterpret_cast<const char*>(savedPart.data()), savedPart.size());
   }
   EXPECT_EQ(RunVerb(RunVerifyCommand, {"verify", (scratch_ / "nothing").string()}), 1);
 }
+
+// What extraction writes correctly, build accepts and verify calls sound:
+// MR numbers past the removal range (MR\999, MR\1000, the largest number)
+// and an MR file larger than the transfer buffer, which extraction copies in
+// pieces. The extracted files equal the staged ones.
+TEST_F(KvpackTest, BuildAcceptsWhatExtractionWrites) {
+  const uint64_t big = uint64_t(pkg::kTransferBufferSize) + 4099;
+  const std::string large[] = {"MR/999/100000.emr", "MR/1000/100001.emr", "MR/42949672/4294967295.emr"};
+  for (size_t i = 0; i < std::size(large); ++i) WriteFile(staging_ / large[i], 300 + i, 40 + i);
+  WriteFile(staging_ / MrRel(90050), 0);
+  {
+    std::vector<uint8_t> bytes = fixture::Bytes(big, 77);
+    std::ofstream(staging_ / MrRel(90050), std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), big);
+  }
+  ASSERT_EQ(BuildProblems(), "");
+  const fs::path out = scratch_ / "out";
+  ASSERT_EQ(Build(out), 0);
+  kvpack::VerifyReport report = kvpack::VerifyPackage(out);
+  EXPECT_TRUE(report.sound()) << Joined(report.problems);
+  // Records follow the numbers although "1000" sorts before "999".
+  std::vector<uint32_t> numbers;
+  for (const kvpack::MrInfo& m : report.records) numbers.push_back(m.number);
+  EXPECT_TRUE(std::is_sorted(numbers.begin(), numbers.end()));
+  EXPECT_EQ(numbers.back(), 4294967295u);
+  // Only the two numbers outside removal's range warn.
+  EXPECT_EQ(report.warnings.size(), 2u) << Joined(report.warnings);
+
+  const fs::path installed = scratch_ / "installed";
+  ASSERT_EQ(RunVerb(RunExtractCommand, {"extract", out.string(), installed.string()}), 0);
+  for (const std::string& rel : {large[0], large[1], large[2], MrRel(90050)})
+    EXPECT_TRUE(fixture::ReadAll(installed / rel) == fixture::ReadAll(staging_ / rel)) << rel;
+}
+
+// A build that fails part-way leaves the earlier package exactly as it was,
+// no temporary file behind, and says what ran out.
+struct Shortage {
+  const char* name;
+  // Makes the next build fail; false when this machine cannot (not root).
+  std::function<bool(const fs::path& out)> arrange;
+  std::function<void(const fs::path& out)> restore;
+  const char* message;
+};
+
+class KvpackShortageTest : public KvpackTest, public ::testing::WithParamInterface<Shortage> {};
+
+TEST_P(KvpackShortageTest, EarlierPackageSurvives) {
+  const fs::path out = scratch_ / "out";
+  fs::create_directories(out);
+  // The second build needs more room than the first: one more MR file of
+  // 3 MiB, written before any limit is set and moved in later.
+  WriteFile(scratch_ / "big.emr", 3u << 20, 5);
+  if (!GetParam().arrange(out)) GTEST_SKIP() << "cannot arrange the shortage here (needs root)";
+  ASSERT_EQ(Build(out, {"--part-limit", "20000"}), 0);
+  std::map<std::string, std::vector<uint8_t>> before, after;
+  for (const auto& entry : fs::directory_iterator(out))
+    before[entry.path().filename().string()] = fixture::ReadAll(entry.path());
+  fs::create_directories((staging_ / MrRel(90100)).parent_path());
+  fs::rename(scratch_ / "big.emr", staging_ / MrRel(90100));
+
+  kvpack::StagingScan scan = kvpack::ScanStaging(staging_);
+  std::string error;
+  const bool built = kvpack::WritePackage(scan.input, out, {}, &error);
+  for (const auto& entry : fs::directory_iterator(out))
+    after[entry.path().filename().string()] = fixture::ReadAll(entry.path());
+  const bool sound = kvpack::VerifyPackage(out).sound();
+  GetParam().restore(out);
+  EXPECT_FALSE(built);
+  EXPECT_NE(error.find(GetParam().message), std::string::npos) << error;
+  EXPECT_NE(error.find("the earlier package in"), std::string::npos) << error;
+  EXPECT_TRUE(before == after) << "files now: " << after.size() << ", before: " << before.size();
+  EXPECT_TRUE(sound);
+}
+
+rlim_t savedFileLimit = RLIM_INFINITY;
+
+const Shortage kShortages[] = {
+    {"DiskFull",  // a 1 MiB file system mounted over the output folder
+     [](const fs::path& out) {
+       return std::system(("mount -t tmpfs -o size=1m kvpacktest '" + out.string() + "' 2>/dev/null").c_str()) == 0;
+     },
+     [](const fs::path& out) {
+       ClosePackageFile();
+       std::system(("umount '" + out.string() + "'").c_str());
+     },
+     "no space left on device"},
+    {"FileSizeLimit",  // RLIMIT_FSIZE below the new data part
+     [](const fs::path&) {
+       std::signal(SIGXFSZ, SIG_IGN);
+       rlimit limit;
+       getrlimit(RLIMIT_FSIZE, &limit);
+       savedFileLimit = limit.rlim_cur;
+       limit.rlim_cur = 2u << 20;
+       return setrlimit(RLIMIT_FSIZE, &limit) == 0;
+     },
+     [](const fs::path&) {
+       rlimit limit;
+       getrlimit(RLIMIT_FSIZE, &limit);
+       limit.rlim_cur = savedFileLimit;
+       setrlimit(RLIMIT_FSIZE, &limit);
+     },
+     "file too large"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Kvpack, KvpackShortageTest, ::testing::ValuesIn(kShortages),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // Changes to a sound staging tree and the refusal each must cause.
 struct Refusal {
@@ -229,6 +412,10 @@ const Refusal kRefusals[] = {
     {"MrInTheWrongFolder", [](const fs::path& s) { WriteFile(s / "MR/001/00100.emr", 10); },
      "MR file 00100 belongs in MR/000"},
     {"MrNumberZero", [](const fs::path& s) { WriteFile(s / "MR/000/00000.emr", 10); }, "MR numbers start at 1"},
+    {"MrNameWithExtraZero", [](const fs::path& s) { WriteFile(s / "MR/900/090001.emr", 10); },
+     "(MR files are NNNNN.emr)"},
+    {"MrFolderWithExtraZero", [](const fs::path& s) { WriteFile(s / "MR/0999/100000.emr", 10); },
+     "(MR folders are MR/NNN)"},
     {"SongOverTheEntryLimit", [](const fs::path& s) { WriteFile(s / "SongMR/00/001.esz", 0), fs::resize_file(s / "SongMR/00/001.esz", pkg::kMaxDataLength + 1); },
      "song 1 is 134217728 bytes, above the entry limit"},
     {"IndexOverItsLimit",  // 32 sparse songs of the largest size
@@ -263,13 +450,16 @@ TEST(KvpackInput, RefusesWhatTheFormatCannotHold) {
          o.partLimit = 500;
        },
        "the MR files need 17 data parts under the part limit; at most 16"},
-      {"MrOverTheBuffer",
-       [](kvpack::PackageInput& in, kvpack::WriteOptions&) {
-         in.mrFiles[0].content = kvpack::Content::FromFile("unread", uint64_t(pkg::kTransferBufferSize) + 1, 0);
+      {"MrOf4GiB",  // what no part can hold
+       [](kvpack::PackageInput& in, kvpack::WriteOptions& o) {
+         in.mrFiles[0].content = kvpack::Content::FromFile("unread", uint64_t(1) << 32, 0);
+         o.partLimit = 0xFFFFFFFFu;
        },
-       "above the limit of 134217728"},
+       "MR file 1 is 4294967296 bytes, larger than the part limit of 4294967295"},
       {"MrOverThePartLimit", [](kvpack::PackageInput&, kvpack::WriteOptions& o) { o.partLimit = 350; },
-       "MR file 2 is larger than the part limit"},
+       "MR file 2 is 420 bytes, larger than the part limit"},
+      {"MrNumberZero", [](kvpack::PackageInput& in, kvpack::WriteOptions&) { in.mrFiles[0].number = 0; },
+       "MR number 0 is out of range 1 .. 4294967295"},
       {"PartLimitZero", [](kvpack::PackageInput&, kvpack::WriteOptions& o) { o.partLimit = 0; }, "part limit"},
   };
   for (const Case& c : cases) {
