@@ -11,8 +11,8 @@ namespace {
 constexpr char kUsage[] =
     "usage: kvpack VERB ...   (kvpack VERB --help for each)\n"
     "  build STAGING OUTDIR   make KVSetup.dat and its data parts\n"
-    "  verify DIR             check a package as the setup program does, and more\n"
-    "  list DIR               show entries and MR records\n"
+    "  verify DIR [--json]    check a package as the setup program does, and more\n"
+    "  list DIR [--json]      show entries and MR records\n"
     "  extract PKGDIR INSTALLDIR [--features N]   install as the setup program does\n"
     "  remove INSTALLDIR [--brand]                remove as the setup program does\n"
     "  sample STAGING [...]   write a sample staging tree\n";
