@@ -12,7 +12,6 @@
 
 #include "engine/install_state.h"
 #include "engine/name_check.h"
-#include "package_writer.h"
 #include "text.h"
 
 namespace kvpack {
