@@ -337,6 +337,29 @@ TEST_P(KvpackShortageTest, EarlierPackageSurvives) {
   EXPECT_TRUE(sound);
 }
 
+// Ctrl-C in the middle of writing: the temporary files go with the process.
+TEST_F(KvpackTest, InterruptedBuildLeavesNoTemporaryFile) {
+  const fs::path out = scratch_ / "out";
+  ASSERT_EQ(Build(out, {"--part-limit", "20000"}), 0);
+  auto names = [&] {
+    std::vector<std::string> all;
+    for (const auto& entry : fs::directory_iterator(out)) all.push_back(entry.path().filename().string());
+    std::sort(all.begin(), all.end());
+    return all;
+  };
+  const std::vector<std::string> before = names();
+  kvpack::StagingScan scan = kvpack::ScanStaging(staging_);
+  kvpack::WriteOptions options;
+  uint64_t calls = 0;
+  options.progress = [&](uint64_t, uint64_t) {
+    if (++calls == 3) std::raise(SIGINT);  // while the data part is being written
+  };
+  std::string error;
+  EXPECT_EXIT(kvpack::WritePackage(scan.input, out, options, &error), ::testing::KilledBySignal(SIGINT), "");
+  EXPECT_EQ(names(), before);
+  EXPECT_TRUE(kvpack::VerifyPackage(out).sound());
+}
+
 rlim_t savedFileLimit = RLIM_INFINITY;
 
 const Shortage kShortages[] = {

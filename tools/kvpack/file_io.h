@@ -29,6 +29,13 @@ class File {
   bool OpenRead(const fs::path& path, std::string* error);
   // A new file for writing; fails when the name exists.
   bool CreateNew(const fs::path& path, std::string* error);
+  // The same for a temporary file that must not outlive an interrupted
+  // build: on Windows it is deleted when its handle closes unless Keep() was
+  // called (so even a killed process leaves nothing); on POSIX it is deleted
+  // when SIGINT, SIGTERM or SIGHUP ends the process before
+  // ForgetTemporaries().
+  bool CreateTemporary(const fs::path& path, std::string* error);
+  bool Keep(std::string* error);
   bool ok() const { return handle_ != kNone; }
 
   // Reads exactly size bytes; a short file is an error.
@@ -42,6 +49,10 @@ class File {
   static constexpr intptr_t kNone = -1;
   intptr_t handle_ = kNone;
 };
+
+// Ends the interrupt cleanup of every temporary file made so far (after they
+// have been renamed into place or removed).
+void ForgetTemporaries();
 
 // Renames from to to, replacing to when it exists.
 bool MoveOver(const fs::path& from, const fs::path& to, std::string* error);

@@ -7,6 +7,7 @@
 
 #include <cctype>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 
@@ -41,6 +42,38 @@ bool Fail(std::string* error) {
   return false;
 }
 
+// Temporary files to delete when a signal ends the build: fixed storage, so
+// the handler only reads memory and calls unlink.
+constexpr int kMaxTemporaries = 40;
+char temporaryPaths[kMaxTemporaries][4096];
+volatile sig_atomic_t temporaryCount = 0;
+
+void DeleteTemporariesAndDie(int signal) {
+  for (sig_atomic_t i = 0; i < temporaryCount; ++i) unlink(temporaryPaths[i]);
+  std::signal(signal, SIG_DFL);
+  std::raise(signal);
+}
+
+void RememberTemporary(const fs::path& path) {
+  static bool handlersSet = false;
+  if (!handlersSet) {
+    handlersSet = true;
+    for (int s : {SIGINT, SIGTERM, SIGHUP}) {
+      struct sigaction old;
+      // A signal the caller ignores (nohup) stays ignored.
+      if (sigaction(s, nullptr, &old) == 0 && old.sa_handler == SIG_IGN) continue;
+      struct sigaction act = {};
+      act.sa_handler = DeleteTemporariesAndDie;
+      sigemptyset(&act.sa_mask);
+      sigaction(s, &act, nullptr);
+    }
+  }
+  const std::string& text = path.native();
+  if (temporaryCount >= kMaxTemporaries || text.size() >= sizeof temporaryPaths[0]) return;
+  std::memcpy(temporaryPaths[temporaryCount], text.c_str(), text.size() + 1);
+  temporaryCount = temporaryCount + 1;  // published after the path is complete
+}
+
 }  // namespace
 
 File::~File() {
@@ -65,6 +98,16 @@ bool File::CreateNew(const fs::path& path, std::string* error) {
   handle_ = fd;
   return true;
 }
+
+bool File::CreateTemporary(const fs::path& path, std::string* error) {
+  if (!CreateNew(path, error)) return false;
+  RememberTemporary(path);
+  return true;
+}
+
+bool File::Keep(std::string*) { return true; }
+
+void ForgetTemporaries() { temporaryCount = 0; }
 
 bool File::Read(void* buffer, size_t size, std::string* error) {
   size_t done = 0;

@@ -63,6 +63,25 @@ bool File::CreateNew(const fs::path& path, std::string* error) {
   return true;
 }
 
+bool File::CreateTemporary(const fs::path& path, std::string* error) {
+  HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                         nullptr);
+  if (h == INVALID_HANDLE_VALUE) return Fail(error);
+  handle_ = reinterpret_cast<intptr_t>(h);
+  // Delete on close until Keep(): also when the process is killed. A file
+  // system that cannot do this leaves the cleanup to the normal error paths.
+  FILE_DISPOSITION_INFO dispose = {TRUE};
+  SetFileInformationByHandle(h, FileDispositionInfo, &dispose, sizeof dispose);
+  return true;
+}
+
+bool File::Keep(std::string* error) {
+  FILE_DISPOSITION_INFO keep = {FALSE};
+  return SetFileInformationByHandle(H(handle_), FileDispositionInfo, &keep, sizeof keep) || Fail(error);
+}
+
+void ForgetTemporaries() {}
+
 bool File::Read(void* buffer, size_t size, std::string* error) {
   size_t done = 0;
   while (done < size) {

@@ -392,7 +392,7 @@ bool WritePackage(const PackageInput& in, const fs::path& outDir, const WriteOpt
     Output& o = outputs[i];
     io::File file;
     std::string readError, writeError;
-    bool ok = file.CreateNew(o.temp, &writeError);
+    bool ok = file.CreateTemporary(o.temp, &writeError);
     o.tempMade = ok;
     if (ok && i < layout.parts.size()) {
       for (const Content* c : layout.parts[i])
@@ -400,20 +400,21 @@ bool WritePackage(const PackageInput& in, const fs::path& outDir, const WriteOpt
     } else if (ok) {
       ok = WriteIndex(layout, file, buffer, report, &readError, &writeError);
     }
-    ok = ok && file.FlushToDisk(&writeError) && file.Close(&writeError);
+    ok = ok && file.FlushToDisk(&writeError) && file.Keep(&writeError) && file.Close(&writeError);
     if (!ok) {
       file = io::File();  // closed before its temporary file is removed (Windows)
       removeTemps();
+      io::ForgetTemporaries();
       *error = !readError.empty() ? readError
                                   : "cannot write " + Utf8FromPath(o.final) + ": " + writeError;
       *error += "; the earlier package in " + Utf8FromPath(outDir) + " is unchanged";
       return false;
     }
   }
-  if (!PlaceOutputs(outputs, error)) {
-    removeTemps();
-    return false;
-  }
+  const bool placed = PlaceOutputs(outputs, error);
+  if (!placed) removeTemps();
+  io::ForgetTemporaries();
+  if (!placed) return false;
   // Parts of an earlier, larger build would only confuse; they go once the
   // new package is in place.
   for (uint32_t n = static_cast<uint32_t>(layout.parts.size()) + 1; n <= 99; ++n)
