@@ -66,7 +66,10 @@ TEST(Controls, CheckBoxHitTest) {
 class PageSwitch : public ::testing::Test {
  protected:
   void SetUp() override {
-    window_ = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    // An ordinary (hidden) top-level window: the folder page's box is its
+    // child and a press takes its capture.
+    window_ = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 664, 436, nullptr, nullptr, nullptr,
+                              nullptr);
     ASSERT_NE(window_, nullptr);
     mainWindow = window_;
     InstallPageRow(kPageStart);
@@ -108,28 +111,10 @@ TEST_F(PageSwitch, ReleaseWithoutCaptureOnlyClearsThePress) {
   EXPECT_EQ(hoverId, 0);
 }
 
-// An ordinary (hidden) top-level window: the folder page's box is its child and
-// a press takes its capture.
-class WizardWindow : public ::testing::Test {
- protected:
-  void SetUp() override {
-    window_ = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 664, 436, nullptr, nullptr, nullptr,
-                              nullptr);
-    ASSERT_NE(window_, nullptr);
-    mainWindow = window_;
-    InstallPageRow(kPageStart);
-  }
-  void TearDown() override {
-    mainWindow = nullptr;
-    DestroyWindow(window_);
-  }
-  HWND window_ = nullptr;
-};
-
 // The folder dialog has no owner and runs its own loop, so the wizard can go
 // on to the progress page meanwhile; its answer counts only while page 8 and
 // its folder box are there.
-TEST_F(WizardWindow, FolderDialogAnswerCountsOnlyOnTheFolderPage) {
+TEST_F(PageSwitch, FolderDialogAnswerCountsOnlyOnTheFolderPage) {
   SwitchPage(kPageInstallFolder);
   InstallFolderEnter(window_);
   HWND box = FindWindowExW(window_, nullptr, L"EDIT", nullptr);
@@ -155,7 +140,7 @@ TEST_F(WizardWindow, FolderDialogAnswerCountsOnlyOnTheFolderPage) {
 
 // A release performs the action first and ends the press afterwards, so a
 // control whose action runs a modal loop (Browse) shows its pressed look.
-TEST_F(WizardWindow, ReleasedControlKeepsItsPressedLookWhileItsActionRuns) {
+TEST_F(PageSwitch, ReleasedControlKeepsItsPressedLookWhileItsActionRuns) {
   static int heldId, idDuringAction;
   buttonUpHandler = [](HWND window, WPARAM, LPARAM) {
     heldId = EndPress(window);
