@@ -68,6 +68,18 @@ int RunDriverUninstaller() {
   return RunInstaller(command) ? 1 : 0;
 }
 
+bool StartDriverInstallerThread() {
+  void* thread = os::StartThread(DriverInstallerThread);
+  if (thread == nullptr) {
+    // The outcome of a runner whose installer did not start: the worker's
+    // wait for the driver ends at once instead of after all its polls.
+    installState.driverStage.store(kDriverStageStartFailed);
+    return false;
+  }
+  installState.driverThread.store(thread);
+  return true;
+}
+
 unsigned DriverInstallerThread(void*) {
   os::SetThreadPriorityNormal();
   RunDriverInstaller();

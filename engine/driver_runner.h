@@ -17,3 +17,6 @@ int RunDriverUninstaller();
 // Thread body of the driver-installer thread: normal priority, then
 // RunDriverInstaller, then driverThread = null; returns 0.
 unsigned DriverInstallerThread(void*);
+// Starts DriverInstallerThread and keeps its handle in driverThread; when the
+// thread cannot start, driverStage = 17 at once and false.
+bool StartDriverInstallerThread();

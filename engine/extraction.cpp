@@ -58,6 +58,17 @@ int ExtractLibraryEntry(const wchar_t* path, bool pathFits, const wchar_t* folde
   return WriteEntryFile(path, view);
 }
 
+// Extraction's stages (0, 1, 2) never replace a final one (3, 16, 17): the
+// install page sets 17 at once when the driver-installer thread cannot start,
+// possibly just after this thread began, and the worker's wait for the driver
+// must then still end at once.
+void PublishDriverStage(uint32_t stage) {
+  uint32_t seen = installState.driverStage.load(std::memory_order_acquire);
+  while (seen < kDriverStageDone &&
+         !installState.driverStage.compare_exchange_weak(seen, stage, std::memory_order_release))
+    ;
+}
+
 // Walks the font slots as the extraction will (from the last song slot on)
 // and checks the name of every font that is present, so that a package with
 // a name that is not a bare file name is refused before anything is written.
@@ -96,7 +107,7 @@ int ExtractFixedEntries() {
     const int rc = ExtractEntry();
     if (rc != 0) return rc;
     if (i == pkg::kFixHaspInstaller)
-      installState.driverStage.store(kDriverStageInstallerWritten, std::memory_order_release);
+      PublishDriverStage(kDriverStageInstallerWritten);
   }
   return 0;
 }
@@ -241,7 +252,7 @@ int ExtractMrFiles() {
 }  // namespace
 
 int ExtractPackage() {
-  installState.driverStage.store(kDriverStageNone, std::memory_order_release);
+  PublishDriverStage(kDriverStageNone);
   if (!PresentFontNamesSafe()) return kFontNameRefused;
   if (!os::PathExists(installState.installDir)) os::CreateFolder(installState.installDir);
   MakeFolder(L"%ls\\Driver", installState.installDir);
@@ -251,7 +262,7 @@ int ExtractPackage() {
 
   MakeFolder(L"%ls\\Log", installState.installDir);
   MakeFolder(L"%ls\\Playlist", installState.installDir);
-  installState.driverStage.store(kDriverStageMayRun, std::memory_order_release);
+  PublishDriverStage(kDriverStageMayRun);
 
   rc = ExtractSongs();
   if (rc != 0) return rc;

@@ -85,10 +85,8 @@ bool DecodeFontName(const uint8_t* field, wchar_t* out, size_t outUnits) {
   size_t end = 0;  // index of the terminating NUL unit
   while (end < kFieldUnits && (field[2 * end] | field[2 * end + 1]) != 0) ++end;
   if (end == 0 || end == kFieldUnits) return false;  // empty or unterminated
-  // Anything behind the terminator would be a name hidden after an embedded
-  // NUL ("a.ttf\0.exe"); the field is zero-filled behind a real name.
-  for (size_t i = 2 * end; i < pkg::kFontNameBytes; ++i)
-    if (field[i] != 0) return false;
+  // The name ends at its first NUL, as every Windows call taking it reads it;
+  // bytes behind it (a builder's stale buffer) are never part of a path.
 
   size_t o = 0;
   for (size_t i = 0; i < end; ++i) {

@@ -5,9 +5,10 @@
 #include <cstddef>
 #include <cstdint>
 
-// Decodes a 72-byte UTF-16LE font name field into out (at least 36 units).
-// Returns false when the name is empty, unterminated within its field, or not
-// a safe bare file name (see IsSafeFileName).
+// Decodes a 72-byte UTF-16LE font name field into out (at least 36 units):
+// the name is the text up to the first NUL unit; whatever follows it in the
+// field is ignored. Returns false when the name is empty, unterminated within
+// its field, or not a safe bare file name (see IsSafeFileName).
 bool DecodeFontName(const uint8_t* field, wchar_t* out, size_t outUnits);
 
 // True for a bare file name: no separators, drive colons, stream colons,

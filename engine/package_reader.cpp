@@ -100,7 +100,10 @@ int OpenSetupPackage() {
   if (!os::PathExists(installState.installDir)) os::CreateFolder(installState.installDir);
 
   wchar_t path[kPathUnits];
-  // A setup folder too long for the name is as good as a missing file.
+  // Without its own folder the program would look at "\KVSetup.dat", the root
+  // of whatever drive is current: as good as a missing file. So is a setup
+  // folder too long for the name.
+  if (installState.setupDir[0] == 0) return kOpenIndexMissing;
   if (!FormatPath(path, L"%ls\\KVSetup.dat", installState.setupDir)) return kOpenIndexMissing;
   SetStepCaption(path);
   if (!os::PathExists(path)) return kOpenIndexMissing;

@@ -5,11 +5,13 @@
 // Fills setupDir from the program's own file name; leaves it empty when that
 // name cannot be had or split.
 void InitSetupDir();
-// setupDir (kPathUnits units) from a full module file name, the testable core
-// of InitSetupDir: drive and folder, with one trailing backslash removed.
-// Returns false and leaves setupDir empty when the name does not split into
-// the drive (2), folder (255), name and extension (255 each) buffers or the
-// result does not fit.
+// setupDir (kPathUnits units) from a full module file name of up to 518
+// units, the testable core of InitSetupDir: drive and folder, with one
+// trailing backslash removed. Returns false and leaves setupDir empty when the
+// name does not split into the drive (2), folder (255), name and extension
+// (255 each) buffers, when its folder is not a full one (drive and root, or
+// UNC), or when the result does not fit. OpenSetupPackage refuses an empty
+// setupDir, so the package is never looked for anywhere else.
 bool SetupDirFromModulePath(const wchar_t* modulePath, wchar_t* setupDir);
 // installDir = "C:\Tavenor" and the desktop, all-users desktop and all-users
 // start-menu programs folders.

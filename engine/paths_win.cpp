@@ -9,17 +9,49 @@
 #include "install_state.h"
 #include "paths.h"
 
+namespace {
+
+constexpr DWORD kModuleNameUnits = 519;
+// The splitter's buffers: drive 3, folder, name and extension 256 units each.
+constexpr size_t kFolderUnits = 256;
+constexpr size_t kNameUnits = 256;
+
+bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
+
+// True when the runtime's splitter can take the name into its buffers and the
+// folder it gives is a full one: a drive with a rooted folder ("E:\" counts)
+// or a UNC or device path starting with two separators. Checked beforehand so
+// that the runtime's invalid-parameter handling never comes into play.
+bool SplitsIntoFullFolder(const wchar_t* modulePath, size_t length) {
+  const bool drive = length >= 2 && modulePath[1] == L':';
+  const size_t folderStart = drive ? 2 : 0;
+  size_t nameStart = folderStart;
+  for (size_t i = folderStart; i < length; ++i)
+    if (IsSeparator(modulePath[i])) nameStart = i + 1;
+  size_t dot = length;
+  for (size_t i = nameStart; i < length; ++i)
+    if (modulePath[i] == L'.') dot = i;
+  if (nameStart - folderStart >= kFolderUnits || dot - nameStart >= kNameUnits ||
+      length - dot >= kNameUnits)
+    return false;
+  if (nameStart == folderStart) return false;  // no folder at all
+  if (drive) return IsSeparator(modulePath[folderStart]);
+  return nameStart - folderStart >= 2 && IsSeparator(modulePath[0]) && IsSeparator(modulePath[1]);
+}
+
+}  // namespace
+
 bool SetupDirFromModulePath(const wchar_t* modulePath, wchar_t* setupDir) {
   setupDir[0] = 0;
-  // Too long a component would make the splitter fail; refuse it here so that
-  // the runtime's invalid-parameter handling never comes into play.
-  const size_t length = wcsnlen(modulePath, kPathUnits);
-  if (length == 0 || length >= kPathUnits) return false;
+  const size_t length = wcsnlen(modulePath, kModuleNameUnits);
+  if (length == 0 || length >= kModuleNameUnits || !SplitsIntoFullFolder(modulePath, length))
+    return false;
   wchar_t drive[3];
-  wchar_t folder[256];
-  wchar_t name[256];
-  wchar_t extension[256];
-  if (_wsplitpath_s(modulePath, drive, 3, folder, 256, name, 256, extension, 256) != 0)
+  wchar_t folder[kFolderUnits];
+  wchar_t name[kNameUnits];
+  wchar_t extension[kNameUnits];
+  if (_wsplitpath_s(modulePath, drive, 3, folder, kFolderUnits, name, kNameUnits, extension,
+                    kNameUnits) != 0)
     return false;
   const int n = swprintf(setupDir, kPathUnits, L"%ls%ls", drive, folder);
   if (n < 0 || n >= kPathUnits) {
@@ -31,10 +63,10 @@ bool SetupDirFromModulePath(const wchar_t* modulePath, wchar_t* setupDir) {
 }
 
 void InitSetupDir() {
-  wchar_t module[519];
-  const DWORD n = GetModuleFileNameW(nullptr, module, 519);
+  wchar_t module[kModuleNameUnits];
+  const DWORD n = GetModuleFileNameW(nullptr, module, kModuleNameUnits);
   // A full buffer means the name was cut.
-  if (n == 0 || n >= 519) {
+  if (n == 0 || n >= kModuleNameUnits) {
     installState.setupDir[0] = 0;
     return;
   }

@@ -150,5 +150,8 @@ void PresentFrameAround(HWND window, const RECT& hole, HWND child) {
     ExcludeClipRect(windowDC.get(), hole.left, hole.top, hole.right, hole.bottom);
     BitBlt(windowDC.get(), 0, 0, kFrameWidth, kFrameHeight, backBufferDC, 0, 0, SRCCOPY);
   }
-  if (child) InvalidateRect(child, nullptr, TRUE);
+  // The copy left the child's rectangle alone, so the child needs to paint
+  // only what it has pending; invalidating it on every present would erase and
+  // redraw its text on every hover change (visible flicker).
+  if (child) UpdateWindow(child);
 }

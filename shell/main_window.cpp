@@ -119,7 +119,10 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
       buttonDownHandler(window, wParam, lParam);
       return 0;
     case WM_LBUTTONUP:
+      // The action first, then the press ends: a control keeps its pressed
+      // look while its action runs.
       buttonUpHandler(window, wParam, lParam);
+      hoverId = 0;
       return 0;
     case kMsgSwitchPage:
       InstallPageRow(static_cast<uint32_t>(wParam));

@@ -55,13 +55,15 @@ void BeginPress(HWND window, int pressedId) {
 }
 
 int EndPress(HWND window) {
-  int held = 0;
-  if (GetCapture() == window) {
-    held = hoverId;
-    ReleaseCapture();
+  if (GetCapture() != window) {
+    hoverId = 0;
+    return 0;
   }
-  hoverId = 0;
-  return held;
+  // hoverId keeps the pressed id: the control shows its pressed look while
+  // its action runs (a dialog's or a message box's own loop keeps ticking);
+  // the window procedure clears it once the button-up handler returns.
+  ReleaseCapture();
+  return hoverId;
 }
 
 void CaptureFormMouseMove(HWND window, LPARAM lParam, int (*hoverIdAt)(Pointer)) {

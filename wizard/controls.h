@@ -61,8 +61,9 @@ int CheckBoxAt(Pointer p);
 void BeginPress(HWND window, int pressedId);
 
 // Ends a press on button release. Returns the pressed id that was held when
-// the window had the capture (releasing it), else 0; hoverId is 0 afterwards
-// in every case. The caller performs the action when the returned id is the
+// the window had the capture (releasing it; hoverId stays that id until the
+// window procedure clears it after the button-up handler), else 0 with
+// hoverId 0. The caller performs the action when the returned id is the
 // pressed id of the control under the pointer.
 int EndPress(HWND window);
 

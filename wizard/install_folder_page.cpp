@@ -94,6 +94,13 @@ int CALLBACK BrowseCallback(HWND dialog, UINT message, LPARAM lParam, LPARAM dat
 // second Browse then would stack a second dialog on the first.
 bool dialogOpen = false;
 
+// The wizard may have gone on while the dialog was open: from page 9 to page
+// 11, whose threads read installDir. An answer counts only while this page and
+// its folder box are still there.
+bool FolderPageStillCurrent() {
+  return currentPage == kPageInstallFolder && editBox != nullptr && IsWindow(editBox);
+}
+
 void BrowseForInstallDir(HWND owner) {
   if (dialogOpen) return;
   struct OpenMark {
@@ -115,12 +122,12 @@ void BrowseForInstallDir(HWND owner) {
   if (!item.get()) return;
   if (SHGetPathFromIDListW(item.get(), path) != TRUE) return;
   path[MAX_PATH - 1] = 0;
+  if (!FolderPageStillCurrent()) return;
   if (wcslen(path) <= 3) {
     MessageBoxW(owner, kRootRefused, kErrorTitle, MB_ICONERROR);
     return;
   }
-  if (editBox && IsWindow(editBox)) SendMessageW(editBox, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path));
-  wcscpy(installState.installDir, path);
+  TakeChosenFolder(path);
 }
 
 int ControlAt(Pointer p) { return ButtonHoverAt(p, 0xFu); }
@@ -150,6 +157,13 @@ void InstallFolderSteadyTick(HWND window) {
 }
 
 }  // namespace
+
+bool TakeChosenFolder(const wchar_t* path) {
+  if (!FolderPageStillCurrent()) return false;
+  SendMessageW(editBox, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path));
+  lstrcpynW(installState.installDir, path, kPathUnits);
+  return true;
+}
 
 void InstallFolderEnter(HWND window) {
   FillBackground();

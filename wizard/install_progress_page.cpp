@@ -48,9 +48,8 @@ void InstallProgressEnter(HWND) {
     return;
   }
   installState.workerThread.store(worker);
-  // A driver thread that cannot start only costs the worker its bounded
-  // wait at the end; the installation itself goes on.
-  installState.driverThread.store(os::StartThread(DriverInstallerThread));
+  // A driver thread that cannot start does not hold up the installation.
+  StartDriverInstallerThread();
 
   EnterSteadyTick(InstallProgressSteadyTick);
 }

@@ -85,13 +85,6 @@ void ModifyProgressEnter(HWND) {
     // The installation's Driver folder already holds the driver installer,
     // so the runner may pass its gate at once.
     installState.driverStage.store(kDriverStageMayRun);
-    void* thread = os::StartThread(DriverInstallerThread);
-    if (thread == nullptr) {
-      // Same outcome as a runner that could not start the installer: the
-      // modify worker's wait for the driver ends at once.
-      installState.driverStage.store(kDriverStageStartFailed);
-    } else {
-      installState.driverThread.store(thread);
-    }
+    StartDriverInstallerThread();
   }
 }

@@ -59,6 +59,9 @@ void InstallFolderKey(HWND, WPARAM, LPARAM);
 void InstallFolderMouseMove(HWND, WPARAM, LPARAM);
 void InstallFolderButtonDown(HWND, WPARAM, LPARAM);
 void InstallFolderButtonUp(HWND, WPARAM, LPARAM);
+// The folder dialog's answer: shown in the folder box and copied into
+// installDir only while page 8 and its box are current; false when dropped.
+bool TakeChosenFolder(const wchar_t* path);
 
 // Page 9 (feature_page.cpp)
 void FeaturePageEnter(HWND);

@@ -37,7 +37,12 @@ void StartPageEnter(HWND window) {
   if (code < 0) {
     ClosePackageFile();
     // The error page is current before the box opens, so the frame ticks of
-    // the box's own loop draw it behind the box.
+    // the box's own loop draw it behind the box. Under Wine on an X server
+    // without a window manager (the test beds) the box's picture stays for
+    // about 2 s after it is dismissed: hiding it waits inside Wine's X11
+    // driver, on this thread, for a "withdrawn" state that only a window
+    // manager reports, and the X window is unmapped when that wait times out.
+    // No frame tick runs meanwhile; the page itself was never damaged.
     SwitchPage(kPageErrorPage);
     MessageBoxW(window, OpenFailureMessage(code), kErrorCaption, MB_ICONERROR);
     return;

@@ -88,10 +88,24 @@ TEST_F(ExtractionTest, DriverStageFollowsTheFixedEntries) {
     ASSERT_TRUE(fixture::Write(input, pkgDir));
     if (c.damagedSlot) DamageEntryData(c.damagedSlot);
     ASSERT_EQ(0, Open());
-    installState.driverStage.store(kDriverStageStartFailed);  // extraction starts it at 0
+    installState.driverStage.store(kDriverStageMayRun);  // extraction starts it at 0
     EXPECT_EQ(c.code, ExtractPackage());
     EXPECT_EQ(c.stage, installState.driverStage.load());
     EXPECT_EQ(c.stage == kDriverStageMayRun, fs::is_directory(At("Playlist")));
+  }
+}
+
+// A final stage is the runner's answer (the install page sets 17 itself when
+// the runner's thread cannot start, maybe after this worker began); extraction
+// must not turn it back into one the worker would wait on for all its polls.
+TEST_F(ExtractionTest, FinalDriverStagesOutliveTheExtraction) {
+  for (uint32_t stage : {kDriverStageDone, kDriverStageGateTimedOut, kDriverStageStartFailed}) {
+    SCOPED_TRACE(stage);
+    fs::remove_all(installDir);
+    ASSERT_EQ(0, WriteAndOpen());
+    installState.driverStage.store(stage);
+    EXPECT_EQ(0, ExtractPackage());
+    EXPECT_EQ(stage, installState.driverStage.load());
   }
 }
 
@@ -228,6 +242,17 @@ TEST_F(ExtractionTest, UnsafeFontNamesAreRefusedBeforeAnythingIsWritten) {
     ASSERT_EQ(0, WriteAndOpen());
     EXPECT_EQ(kFontNameRefused, ExtractPackage());
     EXPECT_TRUE(fs::is_empty(installDir));  // made by the package check only
+  }
+  // A name ends at its first NUL: stale bytes behind it, hostile or not, are
+  // neither refused nor part of the file's name.
+  for (const std::u16string& stale : {std::u16string(u"x.exe"), std::u16string(u"..\\..\\K.exe")}) {
+    fs::remove_all(installDir);
+    input = fixture::SmallInput();
+    input.fonts[1].name += u'\0' + stale;
+    ASSERT_EQ(0, WriteAndOpen());
+    EXPECT_EQ(0, ExtractPackage());
+    ExpectFile(u8"Fonts/베타.ttf", *input.fonts[1].file);
+    EXPECT_FALSE(fs::exists(installDir.parent_path() / "K.exe"));
   }
   // An absent font's name is never used, so it is not checked.
   fs::remove_all(installDir);

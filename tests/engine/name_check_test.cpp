@@ -82,7 +82,8 @@ const NameCase kHostile[] = {
     {"star", u"*.ttf"},
     {"tab", u"a\tb.ttf"},
     {"unit separator", u"a\x1F.ttf"},
-    {"embedded NUL", std::u16string(u"a.ttf\0.exe", 10)},
+    {"empty, stale bytes behind the terminator", std::u16string(u"\0Gulim.ttf", 10)},
+    {"hostile before the terminator, sound behind", std::u16string(u"..\0Gulim.ttf", 12)},
     {"lone high surrogate", u"a\xD834.ttf"},
     {"lone low surrogate", u"a\xDD1E.ttf"},
     {"36 units, no terminator", std::u16string(36, u'a')},
@@ -101,6 +102,11 @@ const NameCase kAccepted[] = {
     {"one unit", u"x"},
     {"35 units", std::u16string(35, u'b')},
     {"surrogate pair", u"\xD834\xDD1E.ttf"},
+    // The name ends at its first NUL; what a builder left behind it is no part
+    // of it, whatever it spells.
+    {"stale text behind the terminator", std::u16string(u"a.ttf\0.exe", 10)},
+    {"hostile text behind the terminator", std::u16string(u"Gulim.ttf\0..\\..\\x.exe", 21)},
+    {"stale bytes up to the field's end", std::u16string(u"b.ttf\0", 6) + std::u16string(30, u'\xFFFF')},
 };
 
 TEST(NameCheck, RefusesEveryHostileFontNameField) {
@@ -113,7 +119,7 @@ TEST(NameCheck, RefusesEveryHostileFontNameField) {
 
 TEST(NameCheck, RefusesHostileNamesGivenDirectly) {
   // The same names as wide strings, for the checker alone. Names whose fault
-  // lives in the field (embedded NUL, no terminator) are checked there.
+  // lives in the field (empty before a NUL, no terminator) are checked there.
   for (const NameCase& c : kHostile) {
     if (c.units.find(u'\0') != std::u16string::npos || c.units.size() == 36) continue;
     EXPECT_FALSE(IsSafeFileName(Wide(c.units).c_str())) << c.what;

@@ -130,6 +130,29 @@ const OpenCase kOpenCases[] = {
 INSTANTIATE_TEST_SUITE_P(PackageReader, OpenFailureTest, ::testing::ValuesIn(kOpenCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// Without its own folder the program must not look at "\KVSetup.dat", the
+// root of the current drive. Where the scratch folder lies on C: (the
+// Windows beds, whose C: is a throw-away prefix), a sound package is put
+// right there for a wrong reader to find.
+TEST_F(PackageReaderTest, EmptySetupFolderIsAMissingPackage) {
+  ASSERT_TRUE(Make());
+  const fs::path driveRoot = fs::absolute(scratch_.path()).root_path();
+  const bool ownDrive = driveRoot.root_name() == "C:";
+  std::error_code ec;
+  const fs::path cwd = fs::current_path();
+  if (ownDrive) {
+    fs::current_path(scratch_.path());
+    ASSERT_TRUE(fs::copy_file(IndexFile(pkgDir_), driveRoot / "KVSetup.dat", ec)) << ec.message();
+  }
+  installState.setupDir[0] = 0;
+  EXPECT_EQ(OpenSetupPackage(), kOpenIndexMissing);
+  EXPECT_EQ(packageReader.packageFile, os::kNoFile);
+  if (ownDrive) {
+    fs::remove(driveRoot / "KVSetup.dat", ec);
+    fs::current_path(cwd);
+  }
+}
+
 TEST_F(PackageReaderTest, PartCountZeroOpensNoPart) {
   input_.mrFiles.clear();
   ASSERT_TRUE(Make());

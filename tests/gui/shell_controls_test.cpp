@@ -7,6 +7,7 @@
 
 #include <thread>
 
+#include "engine/install_state.h"
 #include "engine/page_switch.h"
 #include "shell/main_window.h"
 #include "shell/page_table.h"
@@ -65,7 +66,10 @@ TEST(Controls, CheckBoxHitTest) {
 class PageSwitch : public ::testing::Test {
  protected:
   void SetUp() override {
-    window_ = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    // An ordinary (hidden) top-level window: the folder page's box is its
+    // child and a press takes its capture.
+    window_ = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 664, 436, nullptr, nullptr, nullptr,
+                              nullptr);
     ASSERT_NE(window_, nullptr);
     mainWindow = window_;
     InstallPageRow(kPageStart);
@@ -105,6 +109,50 @@ TEST_F(PageSwitch, ReleaseWithoutCaptureOnlyClearsThePress) {
   hoverId = 5;
   EXPECT_EQ(EndPress(window_), 0);
   EXPECT_EQ(hoverId, 0);
+}
+
+// The folder dialog has no owner and runs its own loop, so the wizard can go
+// on to the progress page meanwhile; its answer counts only while page 8 and
+// its folder box are there.
+TEST_F(PageSwitch, FolderDialogAnswerCountsOnlyOnTheFolderPage) {
+  SwitchPage(kPageInstallFolder);
+  InstallFolderEnter(window_);
+  HWND box = FindWindowExW(window_, nullptr, L"EDIT", nullptr);
+  ASSERT_NE(box, nullptr);
+  EXPECT_TRUE(TakeChosenFolder(L"C:\\Chosen"));
+  EXPECT_STREQ(installState.installDir, L"C:\\Chosen");
+  wchar_t shown[64] = {};
+  GetWindowTextW(box, shown, 64);
+  EXPECT_STREQ(shown, L"C:\\Chosen");
+
+  InstallFolderKey(window_, kKeyN, 0);  // Next: page 9, the box is gone
+  EXPECT_EQ(currentPage, kPageFeatures);
+  EXPECT_FALSE(IsWindow(box));
+  EXPECT_FALSE(TakeChosenFolder(L"C:\\Late"));
+  SwitchPage(kPageInstallFolder);  // back on page 8, before its enter tick made a box
+  EXPECT_FALSE(TakeChosenFolder(L"C:\\Late"));
+  EXPECT_STREQ(installState.installDir, L"C:\\Chosen");
+  InstallFolderEnter(window_);
+  EXPECT_TRUE(TakeChosenFolder(L"C:\\Again"));
+  EXPECT_STREQ(installState.installDir, L"C:\\Again");
+  InstallFolderKey(window_, kKeyB, 0);
+}
+
+// A release performs the action first and ends the press afterwards, so a
+// control whose action runs a modal loop (Browse) shows its pressed look.
+TEST_F(PageSwitch, ReleasedControlKeepsItsPressedLookWhileItsActionRuns) {
+  static int heldId, idDuringAction;
+  buttonUpHandler = [](HWND window, WPARAM, LPARAM) {
+    heldId = EndPress(window);
+    idDuringAction = hoverId;
+  };
+  BeginPress(window_, 9);
+  ASSERT_EQ(GetCapture(), window_);
+  MainWindowProc(window_, WM_LBUTTONUP, 0, At(500, 300));
+  EXPECT_EQ(heldId, 9);
+  EXPECT_EQ(idDuringAction, 9);
+  EXPECT_EQ(hoverId, 0);
+  EXPECT_NE(GetCapture(), window_);
 }
 
 TEST_F(PageSwitch, PageIndexIsMaskedToTheTable) {

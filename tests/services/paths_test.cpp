@@ -28,6 +28,12 @@ TEST_F(StartupFolders, SetupDirFromModulePaths) {
   const std::wstring longest = L"C:\\" + std::wstring(253, L'f') + L"\\x";
   const std::wstring longestDir = longest.substr(0, longest.size() - 2);
   const std::wstring tooLong = L"C:\\" + std::wstring(254, L'f') + L"\\x";
+  // Longer than 259 units, yet every part fits the splitter and setupDir: the
+  // program's 519-unit name buffer holds it, so it must not be refused.
+  const std::wstring deep = L"C:\\" + std::wstring(200, L'd') + L"\\" + std::wstring(250, L'n') + L".exe";
+  const std::wstring deepDir = L"C:\\" + std::wstring(200, L'd');
+  const std::wstring nameTooLong = L"C:\\Setup\\" + std::wstring(256, L'n') + L".exe";
+  const std::wstring depth425 = L"C:\\" + std::wstring(412, L'd') + L"\\KVSetup.exe";
   const SetupDirCase cases[] = {
       {L"E:\\KVSetup.exe", L"E:", true},
       {L"D:\\Setup\\x.exe", L"D:\\Setup", true},
@@ -35,6 +41,15 @@ TEST_F(StartupFolders, SetupDirFromModulePaths) {
       {L"\\\\server\\share\\Setup\\KVSetup.exe", L"\\\\server\\share\\Setup", true},
       {longest.c_str(), longestDir.c_str(), true},
       {tooLong.c_str(), L"", false},
+      {deep.c_str(), deepDir.c_str(), true},
+      {nameTooLong.c_str(), L"", false},
+      {depth425.c_str(), L"", false},
+      // Folders that are not the program's own full folder: never the root of
+      // the current drive nor a path relative to the current folder.
+      {L"KVSetup.exe", L"", false},
+      {L"C:KVSetup.exe", L"", false},
+      {L"Setup\\KVSetup.exe", L"", false},
+      {L"\\Setup\\KVSetup.exe", L"", false},
       {L"", L"", false},
   };
   for (const SetupDirCase& c : cases) {

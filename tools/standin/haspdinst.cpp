@@ -48,9 +48,9 @@ void LogRun() {
   wchar_t log[MAX_PATH] = {};
   const DWORD n = GetEnvironmentVariableW(L"KV_STANDIN_LOG", log, MAX_PATH);
   if (n == 0 || n >= MAX_PATH) {
-    wcscpy(log, module);
+    lstrcpynW(log, module, MAX_PATH);
     wchar_t* slash = wcsrchr(log, L'\\');
-    if (slash) wcscpy(slash + 1, L"haspdinst.log");
+    if (slash) lstrcpynW(slash + 1, L"haspdinst.log", static_cast<int>(log + MAX_PATH - (slash + 1)));
   }
   STARTUPINFOW startup = {};
   startup.cb = sizeof(startup);
