@@ -7,7 +7,7 @@
 JOBS ?= $(shell nproc)
 GEN := -G Ninja
 
-.PHONY: all build native sanitize win32 win64 wine-build test test-native test-sanitize test-wine test-gui demo fuzz bench bootstrap clean
+.PHONY: all build native sanitize win32 win64 wine-build test test-native test-sanitize test-wine test-gui demo fuzz bench release bootstrap clean
 
 all: build
 
@@ -48,5 +48,10 @@ fuzz: bootstrap sanitize
 bench: bootstrap native
 	@build/native/bench/kvbench
 
+# dist/: KVSetup.exe and kvpack.exe signed (KV_SIGN_PFX, KV_SIGN_PASS; else a
+# test authority), the Linux kvpack and SHA256SUMS.
+release: bootstrap build
+	@scripts/release
+
 clean:
-	rm -rf build
+	rm -rf build dist

@@ -1,7 +1,10 @@
 """GUI tests of the shell and the start page: single instance, the window's
 shape and colour key, the start page's buttons, hover and press rules, keys,
 window commands, and the package-check failures shown over the error page."""
+import os
+import subprocess
 import sys
+from pathlib import Path
 
 from kvgui import (BACK, Bed, CLIENT_H, CLIENT_W, NEXT, RIGHT, crop, matches, pixel, run, skin,
                    wait_until)
@@ -83,6 +86,26 @@ def start_page_looks():
         for left, top, right, bottom in ((60, 20, 634, 50), (60, 200, 634, 230), (60, 230, 634, 260)):
             dark = [p for p in crop(img, left, top, right - left, bottom - top).getdata() if sum(p) < 200]
             assert dark, "no text in (%d, %d, %d, %d)" % (left, top, right, bottom)
+
+
+def signed_start_page():
+    """The program as a release signs it (scripts/sign, with the test authority
+    when no publisher certificate is set) verifies and still starts."""
+    with Bed("signed_start_page") as bed:
+        folder = bed.setup_folder()
+        exe = folder / "KVSetup.exe"
+        root = Path(__file__).resolve().parents[2]
+        subprocess.run([str(root / "scripts" / "sign"), str(exe), str(folder / "signed.exe")],
+                       check=True, timeout=120,
+                       env={k: v for k, v in os.environ.items() if not k.startswith("KV_SIGN_")})
+        subprocess.run(["osslsigncode", "verify", "-CAfile", str(root / "build" / "test-signing" / "ca.crt"),
+                        "-in", str(folder / "signed.exe")], check=True, timeout=60,
+                       stdout=subprocess.DEVNULL)
+        (folder / "signed.exe").replace(exe)
+        app = bed.start(folder)
+        start_page(bed, app)
+        app.key("x")
+        assert app.wait_exit() == 0
 
 
 def start_page_hover():
@@ -200,6 +223,6 @@ def short_data_part():
 
 
 if __name__ == "__main__":
-    run([single_instance, window_geometry, start_page_looks, start_page_hover,
+    run([single_instance, window_geometry, start_page_looks, signed_start_page, start_page_hover,
          press_release_rules, keys_on_start_page, window_commands, missing_index_file,
          short_data_part])
