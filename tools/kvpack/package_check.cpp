@@ -37,14 +37,17 @@ std::string Format(const char* format, ...) {
   return text;
 }
 
-void Visit(EntryInfo::Kind kind, uint32_t number, const std::string& label, uint32_t minLength,
+// The label is made only for fixed and present slots: formatting one for
+// each of the 1000 mostly absent song slots costs more than the walk itself.
+template <typename MakeLabel>
+void Visit(EntryInfo::Kind kind, uint32_t number, const MakeLabel& makeLabel, uint32_t minLength,
            const std::function<void(const EntryInfo&)>& visit, bool* present = nullptr) {
   EntryInfo info;
   info.kind = kind;
   info.number = number;
-  info.label = label;
   if (!TakeSlot(&info.start, &info.end)) return;
   info.present = info.start < info.end;
+  if (info.present || kind == EntryInfo::kFixed) info.label = makeLabel();
   if (info.present) info.code = ReadEntry(info.start, info.end, minLength, &info.view);
   if (present) *present = info.present;
   visit(info);
@@ -65,23 +68,26 @@ int OpenPackageFolder(const fs::path& dir) {
 
 void WalkEntries(const std::function<void(const EntryInfo&)>& visit) {
   for (uint32_t i = 0; i < pkg::kFixedEntriesUsed; ++i)
-    Visit(EntryInfo::kFixed, i, Utf8FromWide(pkg::kFixedEntryPaths[i]), pkg::kMinFixedDataLength,
-          visit);
+    Visit(EntryInfo::kFixed, i, [&] { return Utf8FromWide(pkg::kFixedEntryPaths[i]); },
+          pkg::kMinFixedDataLength, visit);
   packageReader.entryCursor = pkg::kOffSongEntryEnds;
   for (uint32_t k = 0; k < pkg::kSongSlots; ++k)
-    Visit(EntryInfo::kSong, k, Format("SongMR\\%02u\\%03u.esz", k / 10, k),
+    Visit(EntryInfo::kSong, k, [&] { return Format("SongMR\\%02u\\%03u.esz", k / 10, k); },
           pkg::kMinLibraryDataLength, visit);
   for (uint32_t f = 0; f < pkg::kFontNames; ++f) {
-    const uint8_t* field = packageReader.header + pkg::kOffFontNames + pkg::kFontNameBytes * f;
-    std::u16string name;
-    for (uint32_t u = 0; u < pkg::kFontNameBytes / 2 && (field[2 * u] | field[2 * u + 1]); ++u)
-      name += static_cast<char16_t>(field[2 * u] | field[2 * u + 1] << 8);
-    std::string shown = Utf8FromUtf16(name);
+    auto shown = [&] {
+      const uint8_t* field = packageReader.header + pkg::kOffFontNames + pkg::kFontNameBytes * f;
+      std::u16string name;
+      for (uint32_t u = 0; u < pkg::kFontNameBytes / 2 && (field[2 * u] | field[2 * u + 1]); ++u)
+        name += static_cast<char16_t>(field[2 * u] | field[2 * u + 1] << 8);
+      return Utf8FromUtf16(name);
+    };
     bool present = false;
-    Visit(EntryInfo::kFont, f, "Fonts\\" + shown, pkg::kMinLibraryDataLength, visit, &present);
+    Visit(EntryInfo::kFont, f, [&] { return "Fonts\\" + shown(); }, pkg::kMinLibraryDataLength, visit,
+          &present);
     if (present)
-      Visit(EntryInfo::kFontInfo, f, "Fonts\\Info\\" + shown + ".ftb", pkg::kMinLibraryDataLength,
-            visit);
+      Visit(EntryInfo::kFontInfo, f, [&] { return "Fonts\\Info\\" + shown() + ".ftb"; },
+            pkg::kMinLibraryDataLength, visit);
   }
 }
 

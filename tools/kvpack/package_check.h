@@ -20,7 +20,9 @@ struct EntryInfo {
   enum Kind { kFixed, kSong, kFont, kFontInfo };
   Kind kind = kFixed;
   uint32_t number = 0;  // fixed entry, song number or font name index
-  std::string label;   // "Driver\haspdinst.exe", "song 017", "font X", "font info X.ftb"
+  // "Driver\haspdinst.exe", "SongMR\01\017.esz", "Fonts\X", "Fonts\Info\X.ftb";
+  // set for fixed and present slots only
+  std::string label;
   uint32_t start = 0;  // where the entry begins
   uint32_t end = 0;    // the slot's end-offset value
   bool present = false;

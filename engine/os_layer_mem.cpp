@@ -1,0 +1,285 @@
+// In-memory implementation of engine/os_layer.h (see os_layer_mem.h). One
+// mutex guards the whole store, so an engine thread and a test may share it.
+#include "os_layer_mem.h"
+
+#include <cstring>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <set>
+
+#include "os_layer.h"
+
+namespace os {
+
+namespace {
+
+struct MemFile {
+  std::vector<uint8_t> bytes;
+  uint64_t lastWriteTime = 0;
+};
+
+struct Handle {
+  std::shared_ptr<MemFile> file;
+  uint64_t position = 0;
+  bool canRead = false, canWrite = false;
+};
+
+struct Store {
+  std::mutex lock;
+  std::map<std::wstring, std::shared_ptr<MemFile>> files;
+  std::set<std::wstring> folders;
+  std::map<File, Handle> handles;
+  File nextHandle = 1;
+  std::vector<std::wstring> written;
+};
+
+Store& TheStore() {
+  static Store store;
+  return store;
+}
+
+bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
+
+wchar_t Folded(wchar_t c) { return c >= L'A' && c <= L'Z' ? c - L'A' + L'a' : c; }
+
+// A drive ("c:") is the root that ".." never climbs above; a path without
+// one is rooted at "\\". Built in one string: this runs for every call.
+std::wstring ResolvePath(const wchar_t* path) {
+  std::wstring out;
+  size_t i = 0;
+  if (path[0] && path[1] == L':' && (path[2] == 0 || IsSeparator(path[2]))) {
+    out += Folded(path[0]);
+    out += L':';
+    i = 2;
+  }
+  const size_t rootLength = out.size();
+  while (path[i]) {
+    while (IsSeparator(path[i])) ++i;
+    size_t end = i;
+    while (path[end] && !IsSeparator(path[end])) ++end;
+    // Trailing dots and blanks are dropped (".. " climbs too, "..." is ".").
+    size_t kept = end;
+    while (kept > i && path[kept - 1] == L' ') --kept;
+    if (kept - i == 2 && path[i] == L'.' && path[i + 1] == L'.') {
+      if (out.size() > rootLength) out.resize(out.rfind(L'\\'));
+    } else {
+      while (kept > i && (path[kept - 1] == L'.' || path[kept - 1] == L' ')) --kept;
+      if (kept > i) {
+        out += L'\\';
+        for (size_t k = i; k < kept; ++k) out += Folded(path[k]);
+      }
+    }
+    i = end;
+  }
+  if (out.size() == rootLength) out += L'\\';
+  return out;
+}
+
+// Only a root ("c:\\" or "\\") ends in a separator; it always exists.
+bool IsRoot(const std::wstring& resolved) { return resolved.back() == L'\\'; }
+
+std::wstring Parent(const std::wstring& resolved) {
+  const std::wstring parent = resolved.substr(0, resolved.rfind(L'\\'));
+  return parent.find(L'\\') == std::wstring::npos ? parent + L"\\" : parent;
+}
+
+bool Exists(Store& s, const std::wstring& resolved) {
+  return IsRoot(resolved) || s.folders.count(resolved) || s.files.count(resolved);
+}
+
+bool IsFolder(Store& s, const std::wstring& resolved) {
+  return IsRoot(resolved) || s.folders.count(resolved);
+}
+
+File Create(const wchar_t* path, bool canRead) {
+  Store& s = TheStore();
+  std::lock_guard<std::mutex> hold(s.lock);
+  const std::wstring name = ResolvePath(path);
+  if (IsFolder(s, name) || !IsFolder(s, Parent(name))) return kNoFile;
+  s.written.push_back(name);
+  auto& file = s.files[name];
+  file = std::make_shared<MemFile>();
+  const File h = s.nextHandle++;
+  s.handles[h] = Handle{file, 0, canRead, true};
+  return h;
+}
+
+Handle* Find(Store& s, File file) {
+  auto it = s.handles.find(file);
+  return it == s.handles.end() ? nullptr : &it->second;
+}
+
+void MakeFolders(Store& s, const std::wstring& resolved) {
+  if (IsRoot(resolved)) return;
+  MakeFolders(s, Parent(resolved));
+  s.folders.insert(resolved);
+}
+
+}  // namespace
+
+bool PathExists(const wchar_t* path) {
+  Store& s = TheStore();
+  std::lock_guard<std::mutex> hold(s.lock);
+  return Exists(s, ResolvePath(path));
+}
+
+bool CreateFolder(const wchar_t* path) {
+  Store& s = TheStore();
+  std::lock_guard<std::mutex> hold(s.lock);
+  const std::wstring name = ResolvePath(path);
+  if (Exists(s, name) || !IsFolder(s, Parent(name))) return false;
+  s.folders.insert(name);
+  s.written.push_back(name);
+  return true;
+}
+
+bool RemoveFolder(const wchar_t* path) {
+  Store& s = TheStore();
+  std::lock_guard<std::mutex> hold(s.lock);
+  const std::wstring name = ResolvePath(path);
+  if (!s.folders.count(name)) return false;
+  const std::wstring inside = name + L"\\";
+  auto below = [&](const std::wstring& other) { return other.compare(0, inside.size(), inside) == 0; };
+  auto file = s.files.lower_bound(inside);
+  auto folder = s.folders.lower_bound(inside);
+  if ((file != s.files.end() && below(file->first)) || (folder != s.folders.end() && below(*folder)))
+    return false;
+  s.folders.erase(name);
+  return true;
+}
+
+bool RemoveFile(const wchar_t* path) {
+  Store& s = TheStore();
+  std::lock_guard<std::mutex> hold(s.lock);
+  return s.files.erase(ResolvePath(path)) > 0;
+}
+
+File OpenForRead(const wchar_t* path) {
+  Store& s = TheStore();
+  std::lock_guard<std::mutex> hold(s.lock);
+  auto it = s.files.find(ResolvePath(path));
+  if (it == s.files.end()) return kNoFile;
+  const File h = s.nextHandle++;
+  s.handles[h] = Handle{it->second, 0, true, false};
+  return h;
+}
+
+File CreateForWrite(const wchar_t* path) { return Create(path, false); }
+File CreateForReadWrite(const wchar_t* path) { return Create(path, true); }
+
+void Close(File file) {
+  Store& s = TheStore();
+  std::lock_guard<std::mutex> hold(s.lock);
+  s.handles.erase(file);
+}
+
+int64_t Read(File file, void* buffer, uint32_t size) {
+  Store& s = TheStore();
+  std::lock_guard<std::mutex> hold(s.lock);
+  Handle* h = Find(s, file);
+  if (!h || !h->canRead) return -1;
+  const std::vector<uint8_t>& bytes = h->file->bytes;
+  if (h->position >= bytes.size()) return 0;
+  const uint64_t left = bytes.size() - h->position;
+  const uint32_t count = left < size ? static_cast<uint32_t>(left) : size;
+  std::memcpy(buffer, bytes.data() + h->position, count);
+  h->position += count;
+  return count;
+}
+
+int64_t Write(File file, const void* buffer, uint32_t size) {
+  Store& s = TheStore();
+  std::lock_guard<std::mutex> hold(s.lock);
+  Handle* h = Find(s, file);
+  if (!h || !h->canWrite) return -1;
+  std::vector<uint8_t>& bytes = h->file->bytes;
+  const uint8_t* from = static_cast<const uint8_t*>(buffer);
+  if (h->position == bytes.size()) {
+    bytes.insert(bytes.end(), from, from + size);
+  } else {
+    if (bytes.size() < h->position + size) bytes.resize(h->position + size);
+    if (size) std::memcpy(bytes.data() + h->position, from, size);
+  }
+  h->position += size;
+  return size;
+}
+
+bool Seek(File file, uint64_t offset) {
+  Store& s = TheStore();
+  std::lock_guard<std::mutex> hold(s.lock);
+  Handle* h = Find(s, file);
+  if (!h) return false;
+  h->position = offset;
+  return true;
+}
+
+int64_t Size(File file) {
+  Store& s = TheStore();
+  std::lock_guard<std::mutex> hold(s.lock);
+  Handle* h = Find(s, file);
+  return h ? static_cast<int64_t>(h->file->bytes.size()) : -1;
+}
+
+bool SetLastWriteTime(File file, uint64_t fileTime) {
+  Store& s = TheStore();
+  std::lock_guard<std::mutex> hold(s.lock);
+  Handle* h = Find(s, file);
+  if (!h || !h->canWrite) return false;
+  h->file->lastWriteTime = fileTime;
+  return true;
+}
+
+// Nothing runs in memory: a child process or thread never starts.
+bool RunProcessAndWait(const wchar_t*, const wchar_t*, const wchar_t*) { return false; }
+void SleepMilliseconds(uint32_t) {}
+void* StartThread(unsigned (*)(void*)) { return nullptr; }
+void SetThreadPriorityNormal() {}
+
+namespace mem {
+
+void Reset() {
+  Store& s = TheStore();
+  std::lock_guard<std::mutex> hold(s.lock);
+  s.files.clear();
+  s.folders.clear();
+  s.handles.clear();
+  s.written.clear();
+}
+
+void PutFolder(const wchar_t* path) {
+  Store& s = TheStore();
+  std::lock_guard<std::mutex> hold(s.lock);
+  MakeFolders(s, ResolvePath(path));
+}
+
+void PutFile(const wchar_t* path, std::vector<uint8_t> bytes) {
+  Store& s = TheStore();
+  std::lock_guard<std::mutex> hold(s.lock);
+  const std::wstring name = ResolvePath(path);
+  MakeFolders(s, Parent(name));
+  auto file = std::make_shared<MemFile>();
+  file->bytes = std::move(bytes);
+  s.files[name] = file;
+}
+
+bool ReadFile(const wchar_t* path, std::vector<uint8_t>* out) {
+  Store& s = TheStore();
+  std::lock_guard<std::mutex> hold(s.lock);
+  auto it = s.files.find(ResolvePath(path));
+  if (it == s.files.end()) return false;
+  *out = it->second->bytes;
+  return true;
+}
+
+std::vector<std::wstring> WrittenPaths() {
+  Store& s = TheStore();
+  std::lock_guard<std::mutex> hold(s.lock);
+  return s.written;
+}
+
+std::wstring Resolve(const wchar_t* path) { return ResolvePath(path); }
+
+}  // namespace mem
+
+}  // namespace os

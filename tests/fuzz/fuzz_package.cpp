@@ -1,0 +1,87 @@
+// Decoding of the shared fuzz input (fuzz_package.h) into the in-memory layer.
+#include "fuzz_package.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <utility>
+#include <vector>
+
+#include "crc32.h"
+#include "os_layer_mem.h"
+#include "package_format.h"
+
+namespace fuzz {
+
+namespace {
+
+// Sets the entry CRCs along the walk that extraction takes, where the span
+// lies inside the index file.
+void FixEntryCrcs(std::vector<uint8_t>& index) {
+  uint32_t start = pkg::ReadU32(&index[pkg::kOffFirstEntryStart]) & ~3u;
+  auto fix = [&](uint32_t slot) {
+    const uint32_t end = pkg::ReadU32(&index[slot]);
+    const uint32_t aligned = end & ~3u;
+    if (start < end && aligned >= start + pkg::kEntryHeaderSize + (end & 3u) &&
+        aligned <= index.size()) {
+      const uint32_t length = aligned - start - (end & 3u) - pkg::kEntryHeaderSize;
+      pkg::WriteU32(&index[start], Crc32Jam(&index[start + pkg::kEntryHeaderSize], length));
+    }
+    start = end & ~3u;
+  };
+  for (uint32_t i = 0; i < pkg::kFixedEntriesUsed; ++i) fix(pkg::kOffFixedEntryEnds + 4 * i);
+  for (uint32_t i = 0; i < pkg::kSongSlots + pkg::kFontSlots; ++i)
+    fix(pkg::kOffSongEntryEnds + 4 * i);
+}
+
+std::wstring Join(const wchar_t* dir, const wchar_t* name) { return std::wstring(dir) + L"\\" + name; }
+
+}  // namespace
+
+bool PutPackage(const wchar_t* dir, const uint8_t* data, size_t size) {
+  if (size < 9) return false;
+  const uint8_t flags = data[0];
+  size_t headLength = pkg::ReadU32(data + 1);
+  size_t tailLength = pkg::ReadU32(data + 5);
+  data += 9;
+  size -= 9;
+  if (headLength > size) headLength = size;
+  if (tailLength > size - headLength) tailLength = size - headLength;
+  std::vector<uint8_t> index(data, data + headLength);
+  if ((flags & 32) && index.size() < pkg::kHeaderSize) index.resize(pkg::kHeaderSize);
+  index.insert(index.end(), data + headLength, data + headLength + tailLength);
+  const uint8_t* partBytes = data + headLength + tailLength;
+  const size_t partLength = size - headLength - tailLength;
+  const size_t firstLength = flags & 16 ? partLength / 2 : partLength;
+  const uint32_t parts = partLength == 0 ? 0 : flags & 16 ? 2 : 1;
+
+  if (index.size() >= pkg::kHeaderSize) {
+    if (flags & 4) {
+      pkg::WriteU32(&index[pkg::kOffPartCount], parts);
+      pkg::WriteU32(&index[pkg::kOffPartSizes], static_cast<uint32_t>(firstLength));
+      pkg::WriteU32(&index[pkg::kOffPartSizes + 4], static_cast<uint32_t>(partLength - firstLength));
+    }
+    if (flags & 2) FixEntryCrcs(index);
+    if (flags & 1) {
+      pkg::WriteU32(&index[pkg::kOffIndexFileSize], static_cast<uint32_t>(index.size()));
+      pkg::WriteU32(&index[pkg::kOffHeaderCrc], Crc32Jam(&index[4], pkg::kHeaderSize - 4));
+    }
+  }
+  os::mem::PutFile(Join(dir, L"KVSetup.dat").c_str(), std::move(index));
+  if (parts >= 1)
+    os::mem::PutFile(Join(dir, L"KVSetup.d01").c_str(), {partBytes, partBytes + firstLength});
+  if (parts == 2)
+    os::mem::PutFile(Join(dir, L"KVSetup.d02").c_str(), {partBytes + firstLength, partBytes + partLength});
+  return true;
+}
+
+void CheckWrittenInside(const wchar_t* folder) {
+  const std::wstring inside = os::mem::Resolve(folder);
+  for (const std::wstring& path : os::mem::WrittenPaths()) {
+    if (path == inside || (path.compare(0, inside.size(), inside) == 0 && path[inside.size()] == L'\\'))
+      continue;
+    std::fprintf(stderr, "written outside %ls: %ls\n", inside.c_str(), path.c_str());
+    std::abort();
+  }
+}
+
+}  // namespace fuzz

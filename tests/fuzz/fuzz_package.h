@@ -1,0 +1,31 @@
+// The input format both fuzz targets share, and how an input becomes a setup
+// package in the in-memory file layer.
+//
+// Input: flags u8 | head length u32 | tail length u32 | head | tail | parts.
+// The index file is head then tail; most of a real header is zeros, so with
+// flag bit 5 the head is only the header's start, zero-filled to the full
+// header, which keeps inputs (and each execution) small. Flags also make the
+// fuzzer's work reach past the checks it cannot forge:
+//   bit 0: set indexFileSize and headerCrc to match the bytes given
+//   bit 1: set every in-range entry CRC of the walk to match its data
+//   bit 2: set partCount and partSizes to match the parts given
+//   bit 4: the part bytes are two parts (KVSetup.d01, .d02), split in half
+//   bit 5: zero-fill the head to the full header
+// Bit 3 is left to the target.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace fuzz {
+
+// Puts the package an input describes into dir (KVSetup.dat and its parts);
+// false when the input is too short to hold one.
+bool PutPackage(const wchar_t* dir, const uint8_t* data, size_t size);
+
+// Aborts, naming the path, when the layer recorded a file created or a folder
+// made anywhere but folder or inside it.
+void CheckWrittenInside(const wchar_t* folder);
+
+}  // namespace fuzz
