@@ -37,21 +37,53 @@ std::string Format(const char* format, ...) {
   return text;
 }
 
-// The label is made only for fixed and present slots: formatting one for
-// each of the 1000 mostly absent song slots costs more than the walk itself.
-template <typename MakeLabel>
-void Visit(EntryInfo::Kind kind, uint32_t number, const MakeLabel& makeLabel, uint32_t minLength,
+// "SongMR\\NN\\NNN.esz" for song k (0-999), composed by hand: the walk makes
+// one for every present slot.
+std::string SongLabel(uint32_t k) {
+  char text[] = "SongMR\\00\\000.esz";
+  text[7] = static_cast<char>('0' + k / 100);
+  text[8] = static_cast<char>('0' + k / 10 % 10);
+  text[10] = static_cast<char>('0' + k / 100);
+  text[11] = static_cast<char>('0' + k / 10 % 10);
+  text[12] = static_cast<char>('0' + k % 10);
+  return text;
+}
+
+void Visit(EntryInfo::Kind kind, uint32_t number, uint32_t minLength,
            const std::function<void(const EntryInfo&)>& visit, bool* present = nullptr) {
   EntryInfo info;
   info.kind = kind;
   info.number = number;
   if (!TakeSlot(&info.start, &info.end)) return;
   info.present = info.start < info.end;
-  if (info.present || kind == EntryInfo::kFixed) info.label = makeLabel();
   if (info.present) info.code = ReadEntry(info.start, info.end, minLength, &info.view);
   if (present) *present = info.present;
   visit(info);
 }
+
+// A font's name as the open package holds it, up to its first NUL.
+std::string FontNameShown(uint32_t f) {
+  const uint8_t* field = packageReader.header + pkg::kOffFontNames + pkg::kFontNameBytes * f;
+  char16_t units[pkg::kFontNameBytes / 2];
+  uint32_t n = 0;
+  while (n < pkg::kFontNameBytes / 2 && (field[2 * n] | field[2 * n + 1])) {
+    units[n] = static_cast<char16_t>(field[2 * n] | field[2 * n + 1] << 8);
+    ++n;
+  }
+  return Utf8FromUtf16(std::u16string(units, n));
+}
+
+std::string LabelOf(EntryInfo::Kind kind, uint32_t number, const std::string& fontName) {
+  switch (kind) {
+    case EntryInfo::kFixed: return Utf8FromWide(pkg::kFixedEntryPaths[number]);
+    case EntryInfo::kSong: return SongLabel(number);
+    case EntryInfo::kFont: return "Fonts\\" + fontName;
+    case EntryInfo::kFontInfo: return "Fonts\\Info\\" + fontName + ".ftb";
+  }
+  return "?";
+}
+
+bool IsFontKind(EntryInfo::Kind kind) { return kind == EntryInfo::kFont || kind == EntryInfo::kFontInfo; }
 
 }  // namespace
 
@@ -66,28 +98,20 @@ int OpenPackageFolder(const fs::path& dir) {
   return OpenSetupPackage();
 }
 
+std::string EntryInfo::Label() const {
+  return LabelOf(kind, number, IsFontKind(kind) ? FontNameShown(number) : std::string());
+}
+
+std::string EntrySummary::Label() const { return LabelOf(kind, number, fontName); }
+
 void WalkEntries(const std::function<void(const EntryInfo&)>& visit) {
-  for (uint32_t i = 0; i < pkg::kFixedEntriesUsed; ++i)
-    Visit(EntryInfo::kFixed, i, [&] { return Utf8FromWide(pkg::kFixedEntryPaths[i]); },
-          pkg::kMinFixedDataLength, visit);
+  for (uint32_t i = 0; i < pkg::kFixedEntriesUsed; ++i) Visit(EntryInfo::kFixed, i, pkg::kMinFixedDataLength, visit);
   packageReader.entryCursor = pkg::kOffSongEntryEnds;
-  for (uint32_t k = 0; k < pkg::kSongSlots; ++k)
-    Visit(EntryInfo::kSong, k, [&] { return Format("SongMR\\%02u\\%03u.esz", k / 10, k); },
-          pkg::kMinLibraryDataLength, visit);
+  for (uint32_t k = 0; k < pkg::kSongSlots; ++k) Visit(EntryInfo::kSong, k, pkg::kMinLibraryDataLength, visit);
   for (uint32_t f = 0; f < pkg::kFontNames; ++f) {
-    auto shown = [&] {
-      const uint8_t* field = packageReader.header + pkg::kOffFontNames + pkg::kFontNameBytes * f;
-      std::u16string name;
-      for (uint32_t u = 0; u < pkg::kFontNameBytes / 2 && (field[2 * u] | field[2 * u + 1]); ++u)
-        name += static_cast<char16_t>(field[2 * u] | field[2 * u + 1] << 8);
-      return Utf8FromUtf16(name);
-    };
     bool present = false;
-    Visit(EntryInfo::kFont, f, [&] { return "Fonts\\" + shown(); }, pkg::kMinLibraryDataLength, visit,
-          &present);
-    if (present)
-      Visit(EntryInfo::kFontInfo, f, [&] { return "Fonts\\Info\\" + shown() + ".ftb"; },
-            pkg::kMinLibraryDataLength, visit);
+    Visit(EntryInfo::kFont, f, pkg::kMinLibraryDataLength, visit, &present);
+    if (present) Visit(EntryInfo::kFontInfo, f, pkg::kMinLibraryDataLength, visit);
   }
 }
 
@@ -111,6 +135,43 @@ std::vector<MrInfo> MrTable() {
 
 namespace {
 
+// Entries that fail one after another with the same code make one problem
+// line: an index whose offsets go wrong once puts every later entry out of
+// bounds, and a thousand lines would hide the one that matters.
+class FaultRun {
+ public:
+  explicit FaultRun(std::vector<std::string>& problems) : problems_(problems) {}
+  void Add(const EntryInfo& e) {
+    if (count_ > 0 && e.code == code_) {
+      last_ = e;
+      ++count_;
+      return;
+    }
+    Flush();
+    first_ = e.Label();
+    code_ = e.code;
+    start_ = e.start;
+    end_ = e.end;
+    count_ = 1;
+  }
+  void Flush() {
+    if (count_ == 1)
+      problems_.push_back(Format("%s: %s (entry at %u, end value %u)", first_.c_str(), EntryCodeMeaning(code_),
+                                 start_, end_));
+    else if (count_ > 1)
+      problems_.push_back(Format("%s .. %s, %u entries: %s (the first at %u, end value %u)", first_.c_str(),
+                                 last_.Label().c_str(), count_, EntryCodeMeaning(code_), start_, end_));
+    count_ = 0;
+  }
+
+ private:
+  std::vector<std::string>& problems_;
+  std::string first_;
+  EntryInfo last_;
+  int code_ = 0;
+  uint32_t start_ = 0, end_ = 0, count_ = 0;
+};
+
 // The entries against the index file: reader codes, unsafe font names and
 // empty fixed entries are problems; pad bytes and uncovered bytes warnings.
 void CheckEntries(VerifyReport& report, const std::function<void(uint64_t, uint64_t)>& progress) {
@@ -123,32 +184,42 @@ void CheckEntries(VerifyReport& report, const std::function<void(uint64_t, uint6
                                      "the %u-byte header",
                                      firstStart, pkg::kHeaderSize));
   uint32_t lastEnd = firstStart;
+  FaultRun faults{problems};
+  std::string fontName;
+  report.entryList.reserve(pkg::kFixedEntriesUsed + pkg::kSongSlots + pkg::kFontSlots);
   WalkEntries([&](const EntryInfo& e) {
     if (!e.present) {
-      if (e.kind == EntryInfo::kFixed)
-        problems.push_back(e.label + ": entry empty (the setup program requires it)");
+      if (e.kind == EntryInfo::kFixed) {
+        faults.Flush();
+        problems.push_back(e.Label() + ": entry empty (the setup program requires it)");
+      }
       return;
     }
     ++report.entries;
-    EntrySummary summary{e.kind, e.label, e.start, e.end, e.code, 0, 0};
+    // A font's info entry follows the font itself: one decoding serves both.
+    if (e.kind == EntryInfo::kFont) fontName = FontNameShown(e.number);
+    EntrySummary summary{e.kind, e.number, IsFontKind(e.kind) ? fontName : std::string(), e.start, e.end,
+                         e.code, 0, 0};
     if (e.kind == EntryInfo::kFont) {
       // Only names of present fonts become paths; they must be bare names.
       wchar_t name[pkg::kFontNameBytes / 2 + 1];
       if (!DecodeFontName(packageReader.header + pkg::kOffFontNames + pkg::kFontNameBytes * e.number,
-                          name, pkg::kFontNameBytes / 2 + 1))
+                          name, pkg::kFontNameBytes / 2 + 1)) {
+        faults.Flush();
         problems.push_back(Format("font name %u (\"%s\") is not a safe bare file name", e.number,
-                                  e.label.c_str() + 6));
+                                  summary.fontName.c_str()));
+      }
     }
     if (e.code != kEntryOk) {
-      problems.push_back(Format("%s: %s (entry at %u, end value %u)", e.label.c_str(),
-                                EntryCodeMeaning(e.code), e.start, e.end));
+      faults.Add(e);
     } else {
+      faults.Flush();
       summary.length = e.view.length;
       summary.lastWriteTime = e.view.lastWriteTime;
       const uint8_t* pad = e.view.data + e.view.length;
       for (uint32_t i = 0; i < (e.end & 3u); ++i)
         if (pad[i] != 0) {
-          report.warnings.push_back(e.label + ": pad bytes are not zero (the setup program ignores them)");
+          report.warnings.push_back(e.Label() + ": pad bytes are not zero (the setup program ignores them)");
           break;
         }
     }
@@ -156,6 +227,7 @@ void CheckEntries(VerifyReport& report, const std::function<void(uint64_t, uint6
     lastEnd = e.end & ~3u;
     if (progress) progress(lastEnd, total);
   });
+  faults.Flush();
   if (lastEnd < indexSize)
     report.warnings.push_back(Format("KVSetup.dat: %u bytes behind the last entry belong to no entry",
                                      indexSize - lastEnd));
@@ -206,16 +278,26 @@ void CheckMrTable(VerifyReport& report, const std::function<void(uint64_t, uint6
                                        static_cast<unsigned long long>(report.partSizes[n - 1] - covered[n])));
 }
 
+// Texts here hold no NUL (names end at theirs), so the plain spans between
+// the characters JSON escapes are found with strcspn and copied whole.
 void AppendJsonString(std::string& out, const std::string& text) {
+  static const char kEscaped[] =
+      "\"\\\x01\x02\x03\x04\x05\x06\x07\x08\x09\x0a\x0b\x0c\x0d\x0e\x0f"
+      "\x10\x11\x12\x13\x14\x15\x16\x17\x18\x19\x1a\x1b\x1c\x1d\x1e\x1f";
   out += '"';
-  for (unsigned char c : text) {
+  const char* p = text.c_str();
+  const char* end = p + text.size();
+  while (p < end) {
+    const size_t plain = std::strcspn(p, kEscaped);
+    out.append(p, plain);
+    p += plain;
+    if (p >= end) break;
+    const unsigned char c = static_cast<unsigned char>(*p++);
     if (c == '"' || c == '\\') {
       out += '\\';
       out += static_cast<char>(c);
-    } else if (c < 0x20) {
-      out += Format("\\u%04x", c);
     } else {
-      out += static_cast<char>(c);
+      out += Format("\\u%04x", c);
     }
   }
   out += '"';
@@ -273,7 +355,7 @@ std::string ReportJson(const VerifyReport& r) {
   for (size_t i = 0; i < r.entryList.size(); ++i) {
     const EntrySummary& e = r.entryList[i];
     out += i ? ",\n    {\"path\": " : "\n    {\"path\": ";
-    AppendJsonString(out, e.label);
+    AppendJsonString(out, e.Label());
     out += Format(", \"kind\": \"%s\", \"offset\": %u, \"end\": %u, \"code\": %d", KindName(e.kind), e.start,
                   e.end, e.code);
     if (e.code == kEntryOk)

@@ -20,14 +20,15 @@ struct EntryInfo {
   enum Kind { kFixed, kSong, kFont, kFontInfo };
   Kind kind = kFixed;
   uint32_t number = 0;  // fixed entry, song number or font name index
-  // "Driver\haspdinst.exe", "SongMR\01\017.esz", "Fonts\X", "Fonts\Info\X.ftb";
-  // set for fixed and present slots only
-  std::string label;
   uint32_t start = 0;  // where the entry begins
   uint32_t end = 0;    // the slot's end-offset value
   bool present = false;
   int code = 0;        // ReadEntry's code when present
   EntryView view;      // valid while code is 0, until the next entry is read
+  // "Driver\haspdinst.exe", "SongMR\01\017.esz", "Fonts\X", "Fonts\Info\X.ftb":
+  // made on demand, since most slots never need one (a font's name is read
+  // from the open package, so only during the walk).
+  std::string Label() const;
 };
 
 struct MrInfo {
@@ -50,11 +51,13 @@ std::vector<MrInfo> MrTable();
 // One present entry as verify saw it.
 struct EntrySummary {
   EntryInfo::Kind kind = EntryInfo::kFixed;
-  std::string label;
+  uint32_t number = 0;
+  std::string fontName;  // fonts and font infos only
   uint32_t start = 0, end = 0;
   int code = 0;         // ReadEntry's code
   uint32_t length = 0;  // data bytes, when code is 0
   uint64_t lastWriteTime = 0;
+  std::string Label() const;
 };
 
 // Problems make the setup program fail or install something other than what
