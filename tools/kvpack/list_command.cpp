@@ -60,8 +60,8 @@ int RunListCommand(int argc, char** argv) {
   });
   std::printf("%6s %5s %10s %10s  %-19s  %s\n", "record", "part", "offset", "bytes", "written (UTC)", "file");
   for (const kvpack::MrInfo& m : kvpack::MrTable()) {
-    std::printf("%6u %5u %10u %10u  %-19s  MR\\%03u\\%05u.emr\n", m.record, m.partIndex, m.partOffset,
-                m.size, kvpack::FormatFileTime(m.lastWriteTime).c_str(), (m.number - 1) / 100, m.number);
+    std::printf("%6u %5u %10u %10u  %-19s  %s\n", m.record, m.partIndex, m.partOffset, m.size,
+                kvpack::FormatFileTime(m.lastWriteTime).c_str(), m.Label().c_str());
   }
   ClosePackageFile();
   return bad == 0 ? 0 : 1;

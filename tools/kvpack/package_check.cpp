@@ -105,6 +105,8 @@ std::string EntryInfo::Label() const {
 
 std::string EntrySummary::Label() const { return LabelOf(kind, number, fontName); }
 
+std::string MrInfo::Label() const { return Format("MR\\%03u\\%05u.emr", (number - 1) / 100, number); }
+
 void WalkEntries(const std::function<void(const EntryInfo&)>& visit) {
   for (uint32_t i = 0; i < pkg::kFixedEntriesUsed; ++i) Visit(EntryInfo::kFixed, i, pkg::kMinFixedDataLength, visit);
   packageReader.entryCursor = pkg::kOffSongEntryEnds;
@@ -143,34 +145,31 @@ class FaultRun {
  public:
   explicit FaultRun(std::vector<std::string>& problems) : problems_(problems) {}
   void Add(const EntryInfo& e) {
-    if (count_ > 0 && e.code == code_) {
+    if (count_ > 0 && e.code == first_.code) {
       last_ = e;
       ++count_;
       return;
     }
     Flush();
-    first_ = e.Label();
-    code_ = e.code;
-    start_ = e.start;
-    end_ = e.end;
+    first_ = e;
     count_ = 1;
   }
+  // Labels are made here, during the walk, while font names can be read.
   void Flush() {
     if (count_ == 1)
-      problems_.push_back(Format("%s: %s (entry at %u, end value %u)", first_.c_str(), EntryCodeMeaning(code_),
-                                 start_, end_));
+      problems_.push_back(Format("%s: %s (entry at %u, end value %u)", first_.Label().c_str(),
+                                 EntryCodeMeaning(first_.code), first_.start, first_.end));
     else if (count_ > 1)
-      problems_.push_back(Format("%s .. %s, %u entries: %s (the first at %u, end value %u)", first_.c_str(),
-                                 last_.Label().c_str(), count_, EntryCodeMeaning(code_), start_, end_));
+      problems_.push_back(Format("%s .. %s, %u entries: %s (the first at %u, end value %u)",
+                                 first_.Label().c_str(), last_.Label().c_str(), count_,
+                                 EntryCodeMeaning(first_.code), first_.start, first_.end));
     count_ = 0;
   }
 
  private:
   std::vector<std::string>& problems_;
-  std::string first_;
-  EntryInfo last_;
-  int code_ = 0;
-  uint32_t start_ = 0, end_ = 0, count_ = 0;
+  EntryInfo first_, last_;
+  uint32_t count_ = 0;
 };
 
 // The entries against the index file: reader codes, unsafe font names and
@@ -246,7 +245,7 @@ void CheckMrTable(VerifyReport& report, const std::function<void(uint64_t, uint6
   for (const MrInfo& m : MrTable()) {
     ++report.mrRecords;
     report.records.push_back(m);
-    std::string what = Format("MR record %u (MR\\%03u\\%05u.emr)", m.record, (m.number - 1) / 100, m.number);
+    std::string what = Format("MR record %u (%s)", m.record, m.Label().c_str());
     uint32_t partSize = report.partSizes[m.partIndex - 1];
     if (m.partIndex < lastPart) {
       problems.push_back(what + Format(": part %u comes after part %u; extraction never copies it",
@@ -391,10 +390,11 @@ std::string ReportJson(const VerifyReport& r) {
   out += r.entryList.empty() ? "],\n  \"records\": [" : "\n  ],\n  \"records\": [";
   for (size_t i = 0; i < r.records.size(); ++i) {
     const MrInfo& m = r.records[i];
-    out += Format("%s{\"record\": %u, \"number\": %u, \"path\": \"MR\\\\%03u\\\\%05u.emr\", \"part\": %u, "
-                  "\"offset\": %u, \"bytes\": %u, \"fileTime\": %llu, \"written\": \"%s\"}",
-                  i ? ",\n    " : "\n    ", m.record, m.number, (m.number - 1) / 100, m.number, m.partIndex,
-                  m.partOffset, m.size, static_cast<unsigned long long>(m.lastWriteTime),
+    out += Format("%s{\"record\": %u, \"number\": %u, \"path\": ", i ? ",\n    " : "\n    ", m.record,
+                  m.number);
+    AppendJsonString(out, m.Label());
+    out += Format(", \"part\": %u, \"offset\": %u, \"bytes\": %u, \"fileTime\": %llu, \"written\": \"%s\"}",
+                  m.partIndex, m.partOffset, m.size, static_cast<unsigned long long>(m.lastWriteTime),
                   FormatFileTime(m.lastWriteTime).c_str());
   }
   out += r.records.empty() ? "]" : "\n  ]";

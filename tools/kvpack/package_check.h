@@ -35,6 +35,8 @@ struct MrInfo {
   uint32_t record = 0;
   uint32_t number = 0, partIndex = 0, partOffset = 0, size = 0;
   uint64_t lastWriteTime = 0;
+  // "MR\NNN\NNNNN.emr", where extraction writes the file.
+  std::string Label() const;
 };
 
 // Points the engine's setupDir and installDir at dir and runs
