@@ -65,4 +65,8 @@ bool Exists(const fs::path& path);
 bool LastWriteTime(const fs::path& path, uint64_t* fileTime);
 bool SetLastWriteTime(const fs::path& path, uint64_t fileTime);
 
+// True when standard error is a terminal (a console window on Windows), where
+// the progress bar is drawn.
+bool StandardErrorIsTerminal();
+
 }  // namespace kvpack::io

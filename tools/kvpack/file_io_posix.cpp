@@ -182,4 +182,6 @@ bool SetLastWriteTime(const fs::path& path, uint64_t fileTime) {
   return utimensat(AT_FDCWD, path.c_str(), times, 0) == 0;
 }
 
+bool StandardErrorIsTerminal() { return isatty(2) == 1; }
+
 }  // namespace kvpack::io

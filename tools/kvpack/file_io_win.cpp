@@ -1,5 +1,8 @@
 // Win32 half of kvpack's file calls (kernel32, wide paths).
 #include <windows.h>
+#include <io.h>
+
+#include <cstdio>
 
 #include "file_io.h"
 
@@ -147,5 +150,7 @@ bool SetLastWriteTime(const fs::path& path, uint64_t fileTime) {
   CloseHandle(h);
   return ok;
 }
+
+bool StandardErrorIsTerminal() { return _isatty(_fileno(stderr)) != 0; }
 
 }  // namespace kvpack::io

@@ -2,29 +2,13 @@
 // second, so it costs nothing measurable).
 #include "progress.h"
 
-#ifdef _WIN32
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
-
 #include <cstdio>
+
+#include "file_io.h"
 
 namespace kvpack {
 
-namespace {
-
-bool StandardErrorIsTerminal() {
-#ifdef _WIN32
-  return _isatty(_fileno(stderr)) != 0;  // a console window
-#else
-  return isatty(2) == 1;
-#endif
-}
-
-}  // namespace
-
-ProgressBar::ProgressBar(std::string label) : label_(std::move(label)), active_(StandardErrorIsTerminal()) {}
+ProgressBar::ProgressBar(std::string label) : label_(std::move(label)), active_(io::StandardErrorIsTerminal()) {}
 
 ProgressBar::~ProgressBar() {
   if (drawn_) std::fputc('\n', stderr);
