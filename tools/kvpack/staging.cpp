@@ -32,7 +32,6 @@ std::vector<fs::directory_entry> SortedEntries(const fs::path& dir, std::vector<
 }
 
 std::string Name(const fs::directory_entry& entry) { return Utf8FromPath(entry.path().filename()); }
-std::string Shown(const fs::path& path) { return Utf8FromPath(path); }
 
 bool AllDigits(const std::string& s, size_t count) {
   return s.size() == count && std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
@@ -46,7 +45,7 @@ bool FileContent(const fs::path& path, Content* out, std::vector<std::string>& p
   uint64_t size = fs::is_regular_file(status) ? fs::file_size(path, ec) : 0;
   uint64_t fileTime = 0;
   if (!fs::is_regular_file(status) || ec || !io::LastWriteTime(path, &fileTime)) {
-    problems.push_back(Shown(path) + " is not a regular file that can be read");
+    problems.push_back(Utf8FromPath(path) + " is not a regular file that can be read");
     return false;
   }
   *out = Content::FromFile(path, size, fileTime);
@@ -72,13 +71,13 @@ void ScanSongs(const fs::path& root, StagingScan& scan) {
   for (const auto& folder : SortedEntries(root, scan.problems)) {
     std::string nn = Name(folder);
     if (!folder.is_directory() || !AllDigits(nn, 2)) {
-      scan.problems.push_back("unexpected " + Shown(folder.path()) + " (song folders are SongMR/NN)");
+      scan.problems.push_back("unexpected " + Utf8FromPath(folder.path()) + " (song folders are SongMR/NN)");
       continue;
     }
     for (const auto& file : SortedEntries(folder.path(), scan.problems)) {
       std::string name = Name(file);
       if (name.size() != 7 || name.substr(3) != ".esz" || !AllDigits(name.substr(0, 3), 3)) {
-        scan.problems.push_back("unexpected " + Shown(file.path()) + " (songs are NNN.esz)");
+        scan.problems.push_back("unexpected " + Utf8FromPath(file.path()) + " (songs are NNN.esz)");
         continue;
       }
       uint32_t number = static_cast<uint32_t>(std::stoul(name.substr(0, 3)));
@@ -86,7 +85,7 @@ void ScanSongs(const fs::path& root, StagingScan& scan) {
         char text[64];
         std::snprintf(text, sizeof text, " is misplaced: song %03u belongs in SongMR/%02u", number,
                       number / 10);
-        scan.problems.push_back(Shown(file.path()) + text);
+        scan.problems.push_back(Utf8FromPath(file.path()) + text);
         continue;
       }
       Content content;
@@ -102,12 +101,12 @@ void ScanFonts(const fs::path& root, StagingScan& scan) {
     std::string name = Name(entry);
     if (entry.is_directory()) {
       if (name == "Info") infos = SortedEntries(entry.path(), scan.problems);
-      else scan.problems.push_back("unexpected folder " + Shown(entry.path()));
+      else scan.problems.push_back("unexpected folder " + Utf8FromPath(entry.path()));
       continue;
     }
     auto units = Utf16FromUtf8(name);
     if (!units) {
-      scan.problems.push_back("font name " + Shown(entry.path()) + " is not valid UTF-8");
+      scan.problems.push_back("font name " + Utf8FromPath(entry.path()) + " is not valid UTF-8");
       continue;
     }
     FontInput font;
@@ -123,7 +122,7 @@ void ScanFonts(const fs::path& root, StagingScan& scan) {
   for (const auto& entry : infos) {
     std::string name = Name(entry);
     if (name.size() <= 4 || name.substr(name.size() - 4) != ".ftb") {
-      scan.problems.push_back("unexpected " + Shown(entry.path()) + " (info files are <font>.ftb)");
+      scan.problems.push_back("unexpected " + Utf8FromPath(entry.path()) + " (info files are <font>.ftb)");
       continue;
     }
     auto units = Utf16FromUtf8(name.substr(0, name.size() - 4));
@@ -131,7 +130,7 @@ void ScanFonts(const fs::path& root, StagingScan& scan) {
                                    [&](const FontInput& f) { return f.name == *units; })
                     : scan.input.fonts.end();
     if (it == scan.input.fonts.end()) {
-      scan.problems.push_back("info file " + Shown(entry.path()) + " has no font " +
+      scan.problems.push_back("info file " + Utf8FromPath(entry.path()) + " has no font " +
                               name.substr(0, name.size() - 4) + " in Fonts");
       continue;
     }
@@ -148,7 +147,7 @@ void ScanMr(const fs::path& root, StagingScan& scan) {
     std::string nnn = Name(folder);
     uint32_t folderNumber = 0;
     if (!folder.is_directory() || !PrintedNumber(nnn, 3, &folderNumber)) {
-      scan.problems.push_back("unexpected " + Shown(folder.path()) + " (MR folders are MR/NNN)");
+      scan.problems.push_back("unexpected " + Utf8FromPath(folder.path()) + " (MR folders are MR/NNN)");
       continue;
     }
     for (const auto& file : SortedEntries(folder.path(), scan.problems)) {
@@ -156,7 +155,7 @@ void ScanMr(const fs::path& root, StagingScan& scan) {
       uint32_t number = 0;
       if (name.size() < 9 || name.substr(name.size() - 4) != ".emr" ||
           !PrintedNumber(name.substr(0, name.size() - 4), 5, &number)) {
-        scan.problems.push_back("unexpected " + Shown(file.path()) + " (MR files are NNNNN.emr)");
+        scan.problems.push_back("unexpected " + Utf8FromPath(file.path()) + " (MR files are NNNNN.emr)");
         continue;
       }
       if (number == 0 || (number - 1) / 100 != folderNumber) {
@@ -165,7 +164,7 @@ void ScanMr(const fs::path& root, StagingScan& scan) {
           std::snprintf(text, sizeof text, ": MR numbers start at 1");
         else
           std::snprintf(text, sizeof text, ": MR file %05u belongs in MR/%03u", number, (number - 1) / 100);
-        scan.problems.push_back(Shown(file.path()) + text);
+        scan.problems.push_back(Utf8FromPath(file.path()) + text);
         continue;
       }
       MrInput mr;
@@ -189,7 +188,7 @@ StagingScan ScanStaging(const fs::path& staging) {
   StagingScan scan;
   std::error_code ec;
   if (!fs::is_directory(staging, ec)) {
-    scan.problems.push_back(Shown(staging) + " is not a folder");
+    scan.problems.push_back(Utf8FromPath(staging) + " is not a folder");
     return scan;
   }
   for (uint32_t i = 0; i < pkg::kFixedEntriesUsed; ++i) {
@@ -208,7 +207,7 @@ StagingScan ScanStaging(const fs::path& staging) {
     bool known = std::find(std::begin(kKnown), std::end(kKnown), name) != std::end(kKnown);
     for (uint32_t i = 0; i < pkg::kFixedEntriesUsed && !known; ++i)
       known = Utf8FromWide(pkg::kFixedEntryPaths[i]) == name;
-    if (!known) scan.notes.push_back("not packaged: " + Shown(entry.path()));
+    if (!known) scan.notes.push_back("not packaged: " + Utf8FromPath(entry.path()));
   }
   return scan;
 }
