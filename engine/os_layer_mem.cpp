@@ -14,9 +14,15 @@ namespace os {
 
 namespace {
 
+// Bytes the engine wrote, or a caller's bytes put in place (PutFile), which
+// only handles opened for reading ever see.
 struct MemFile {
   std::vector<uint8_t> bytes;
+  const uint8_t* put = nullptr;
+  size_t putSize = 0;
   uint64_t lastWriteTime = 0;
+  const uint8_t* data() const { return put ? put : bytes.data(); }
+  size_t size() const { return put ? putSize : bytes.size(); }
 };
 
 struct Handle {
@@ -179,11 +185,11 @@ int64_t Read(File file, void* buffer, uint32_t size) {
   std::lock_guard<std::mutex> hold(s.lock);
   Handle* h = Find(s, file);
   if (!h || !h->canRead) return -1;
-  const std::vector<uint8_t>& bytes = h->file->bytes;
-  if (h->position >= bytes.size()) return 0;
-  const uint64_t left = bytes.size() - h->position;
+  const MemFile& from = *h->file;
+  if (h->position >= from.size()) return 0;
+  const uint64_t left = from.size() - h->position;
   const uint32_t count = left < size ? static_cast<uint32_t>(left) : size;
-  std::memcpy(buffer, bytes.data() + h->position, count);
+  std::memcpy(buffer, from.data() + h->position, count);
   h->position += count;
   return count;
 }
@@ -218,7 +224,7 @@ int64_t Size(File file) {
   Store& s = TheStore();
   std::lock_guard<std::mutex> hold(s.lock);
   Handle* h = Find(s, file);
-  return h ? static_cast<int64_t>(h->file->bytes.size()) : -1;
+  return h ? static_cast<int64_t>(h->file->size()) : -1;
 }
 
 bool SetLastWriteTime(File file, uint64_t fileTime) {
@@ -253,13 +259,14 @@ void PutFolder(const wchar_t* path) {
   MakeFolders(s, ResolvePath(path));
 }
 
-void PutFile(const wchar_t* path, std::vector<uint8_t> bytes) {
+void PutFile(const wchar_t* path, const uint8_t* bytes, size_t size) {
   Store& s = TheStore();
   std::lock_guard<std::mutex> hold(s.lock);
   const std::wstring name = ResolvePath(path);
   MakeFolders(s, Parent(name));
   auto file = std::make_shared<MemFile>();
-  file->bytes = std::move(bytes);
+  file->put = bytes;
+  file->putSize = size;
   s.files[name] = file;
 }
 
@@ -268,7 +275,7 @@ bool ReadFile(const wchar_t* path, std::vector<uint8_t>* out) {
   std::lock_guard<std::mutex> hold(s.lock);
   auto it = s.files.find(ResolvePath(path));
   if (it == s.files.end()) return false;
-  *out = it->second->bytes;
+  out->assign(it->second->data(), it->second->data() + it->second->size());
   return true;
 }
 

@@ -18,8 +18,11 @@ namespace os::mem {
 void Reset();
 // A folder with all its parents, not recorded as written.
 void PutFolder(const wchar_t* path);
-// A file holding bytes, with its parent folders; not recorded as written.
-void PutFile(const wchar_t* path, std::vector<uint8_t> bytes);
+// A file over size bytes that stay the caller's, with its parent folders; not
+// recorded as written. The bytes are read in place, never copied, so they must
+// stay as they are until Reset or until the engine replaces the file: a fuzz
+// target hands over its input this way each run without a copy.
+void PutFile(const wchar_t* path, const uint8_t* bytes, size_t size);
 // The bytes of a file; false when there is no such file.
 bool ReadFile(const wchar_t* path, std::vector<uint8_t>* out);
 // The resolved name of every file created and folder made since Reset, in

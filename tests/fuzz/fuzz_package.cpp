@@ -3,7 +3,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <utility>
 #include <vector>
 
 #include "crc32.h"
@@ -46,9 +45,13 @@ bool PutPackage(const wchar_t* dir, const uint8_t* data, size_t size) {
   size -= 9;
   if (headLength > size) headLength = size;
   if (tailLength > size - headLength) tailLength = size - headLength;
-  std::vector<uint8_t> index(data, data + headLength);
+  // Kept from run to run: the index is at least a 70 KB header, and a fresh
+  // buffer each time costs the sanitizer's allocator more than the check does.
+  static std::vector<uint8_t> index;
+  index.assign(data, data + headLength);
   if ((flags & 32) && index.size() < pkg::kHeaderSize) index.resize(pkg::kHeaderSize);
   index.insert(index.end(), data + headLength, data + headLength + tailLength);
+  // The parts are read where libFuzzer holds the input.
   const uint8_t* partBytes = data + headLength + tailLength;
   const size_t partLength = size - headLength - tailLength;
   const size_t firstLength = flags & 16 ? partLength / 2 : partLength;
@@ -66,11 +69,10 @@ bool PutPackage(const wchar_t* dir, const uint8_t* data, size_t size) {
       pkg::WriteU32(&index[pkg::kOffHeaderCrc], Crc32Jam(&index[4], pkg::kHeaderSize - 4));
     }
   }
-  os::mem::PutFile(Join(dir, L"KVSetup.dat").c_str(), std::move(index));
-  if (parts >= 1)
-    os::mem::PutFile(Join(dir, L"KVSetup.d01").c_str(), {partBytes, partBytes + firstLength});
+  os::mem::PutFile(Join(dir, L"KVSetup.dat").c_str(), index.data(), index.size());
+  if (parts >= 1) os::mem::PutFile(Join(dir, L"KVSetup.d01").c_str(), partBytes, firstLength);
   if (parts == 2)
-    os::mem::PutFile(Join(dir, L"KVSetup.d02").c_str(), {partBytes + firstLength, partBytes + partLength});
+    os::mem::PutFile(Join(dir, L"KVSetup.d02").c_str(), partBytes + firstLength, partLength - firstLength);
   return true;
 }
 

@@ -21,7 +21,9 @@
 namespace fuzz {
 
 // Puts the package an input describes into dir (KVSetup.dat and its parts);
-// false when the input is too short to hold one.
+// false when the input is too short to hold one. The parts are the input's own
+// bytes and the index a buffer reused by the next call: the package lasts
+// until the next call or the end of the run.
 bool PutPackage(const wchar_t* dir, const uint8_t* data, size_t size);
 
 // Aborts, naming the path, when the layer recorded a file created or a folder

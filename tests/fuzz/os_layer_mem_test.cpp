@@ -32,7 +32,8 @@ TEST(MemLayer, ResolvesLikeWindows) {
 
 TEST(MemLayer, FilesFoldersAndTheWrittenRecord) {
   os::mem::Reset();
-  os::mem::PutFile(L"C:\\Setup\\KVSetup.dat", {1, 2, 3, 4, 5});
+  const uint8_t put[] = {1, 2, 3, 4, 5};
+  os::mem::PutFile(L"C:\\Setup\\KVSetup.dat", put, sizeof put);
   EXPECT_TRUE(os::PathExists(L"c:\\SETUP"));
   EXPECT_FALSE(os::CreateFolder(L"C:\\Inst\\Sub"));  // parent missing
   EXPECT_TRUE(os::CreateFolder(L"C:\\Inst"));
