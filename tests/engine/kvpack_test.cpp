@@ -22,6 +22,7 @@
 #include "tools/kvpack/package_check.h"
 #include "tools/kvpack/sample.h"
 #include "tools/kvpack/staging.h"
+#include "tools/kvpack/text.h"
 
 namespace {
 
@@ -514,6 +515,27 @@ TEST(KvpackInput, RefusesWhatTheFormatCannotHold) {
     EXPECT_NE(Joined(kvpack::CheckInput(in, options)).find(c.message), std::string::npos)
         << c.name << "\n" << Joined(kvpack::CheckInput(in, options));
   }
+}
+
+// Times are shown by calendar arithmetic, not the C library: leap days,
+// century rules and years the Windows library refuses must come out alike.
+TEST(KvpackText, FileTimesAsUtcText) {
+  constexpr uint64_t kEpoch = 116444736000000000ull, kSecond = 10000000;
+  const struct {
+    uint64_t fileTime;
+    const char* text;
+  } cases[] = {
+      {0, "before 1970"},
+      {kEpoch - 1, "before 1970"},
+      {kEpoch, "1970-01-01 00:00:00"},
+      {kEpoch + 951782399 * kSecond, "2000-02-28 23:59:59"},
+      {kEpoch + 951782400 * kSecond, "2000-02-29 00:00:00"},
+      {kEpoch + 4107542400 * kSecond, "2100-03-01 00:00:00"},  // 2100 has no Feb 29
+      {kEpoch + 1797120000ull * kSecond + 12345 * kSecond, "2026-12-13 03:25:45"},
+      {kEpoch + 32503680000ull * kSecond, "3000-01-01 00:00:00"},
+      {UINT64_MAX, "60056-05-28 05:36:10"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(kvpack::FormatFileTime(c.fileTime), c.text) << c.fileTime;
 }
 
 }  // namespace

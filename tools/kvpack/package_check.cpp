@@ -38,16 +38,29 @@ std::string Format(const char* format, ...) {
   return text;
 }
 
-// "SongMR\\NN\\NNN.esz" for song k (0-999), composed by hand: the walk makes
-// one for every present slot.
-std::string SongLabel(uint32_t k) {
+// Appends texts and unsigned numbers without printf: verify words a line for
+// every run of failing entries, and a hostile index makes hundreds.
+void AppendPart(std::string& out, const char* text) { out += text; }
+void AppendPart(std::string& out, const std::string& text) { out += text; }
+void AppendPart(std::string& out, uint64_t number) {
+  char digits[24];
+  out.append(digits, std::to_chars(digits, digits + sizeof digits, number).ptr);
+}
+template <typename... Parts>
+void Append(std::string& out, const Parts&... parts) {
+  (AppendPart(out, parts), ...);
+}
+
+// "SongMR\\NN\\NNN.esz" for song k (0-999), composed by hand: a report
+// names hundreds of them.
+void AppendSongLabel(std::string& out, uint32_t k) {
   char text[] = "SongMR\\00\\000.esz";
   text[7] = static_cast<char>('0' + k / 100);
   text[8] = static_cast<char>('0' + k / 10 % 10);
   text[10] = static_cast<char>('0' + k / 100);
   text[11] = static_cast<char>('0' + k / 10 % 10);
   text[12] = static_cast<char>('0' + k % 10);
-  return text;
+  out.append(text, sizeof text - 1);
 }
 
 void Visit(EntryInfo::Kind kind, uint32_t number, uint32_t minLength,
@@ -63,7 +76,7 @@ void Visit(EntryInfo::Kind kind, uint32_t number, uint32_t minLength,
 }
 
 // A font's name as the open package holds it, up to its first NUL.
-std::string FontNameShown(uint32_t f) {
+void AppendFontName(std::string& out, uint32_t f) {
   const uint8_t* field = packageReader.header + pkg::kOffFontNames + pkg::kFontNameBytes * f;
   char16_t units[pkg::kFontNameBytes / 2];
   uint32_t n = 0;
@@ -71,20 +84,29 @@ std::string FontNameShown(uint32_t f) {
     units[n] = static_cast<char16_t>(field[2 * n] | field[2 * n + 1] << 8);
     ++n;
   }
-  return Utf8FromUtf16(std::u16string(units, n));
+  AppendUtf8FromUtf16(out, std::u16string_view(units, n));
 }
 
-std::string LabelOf(EntryInfo::Kind kind, uint32_t number, const std::string& fontName) {
+// The path extraction writes an entry to.
+void AppendLabel(std::string& out, EntryInfo::Kind kind, uint32_t number, const std::string& fontName) {
   switch (kind) {
-    case EntryInfo::kFixed: return Utf8FromWide(pkg::kFixedEntryPaths[number]);
-    case EntryInfo::kSong: return SongLabel(number);
-    case EntryInfo::kFont: return "Fonts\\" + fontName;
-    case EntryInfo::kFontInfo: return "Fonts\\Info\\" + fontName + ".ftb";
+    case EntryInfo::kFixed: out += Utf8FromWide(pkg::kFixedEntryPaths[number]); return;
+    case EntryInfo::kSong: AppendSongLabel(out, number); return;
+    case EntryInfo::kFont: out += "Fonts\\"; out += fontName; return;
+    case EntryInfo::kFontInfo: out += "Fonts\\Info\\"; out += fontName; out += ".ftb"; return;
   }
-  return "?";
+  out += '?';
 }
 
 bool IsFontKind(EntryInfo::Kind kind) { return kind == EntryInfo::kFont || kind == EntryInfo::kFontInfo; }
+
+// An entry's label during the walk, its font's name read from the package.
+void AppendEntryLabel(std::string& out, const EntryInfo& e) {
+  if (!IsFontKind(e.kind)) return AppendLabel(out, e.kind, e.number, std::string());
+  out += e.kind == EntryInfo::kFont ? "Fonts\\" : "Fonts\\Info\\";
+  AppendFontName(out, e.number);
+  if (e.kind == EntryInfo::kFontInfo) out += ".ftb";
+}
 
 }  // namespace
 
@@ -100,10 +122,10 @@ int OpenPackageFolder(const fs::path& dir) {
 }
 
 std::string EntryInfo::Label() const {
-  return LabelOf(kind, number, IsFontKind(kind) ? FontNameShown(number) : std::string());
+  std::string out;
+  AppendEntryLabel(out, *this);
+  return out;
 }
-
-std::string EntrySummary::Label() const { return LabelOf(kind, number, fontName); }
 
 std::string MrInfo::Label() const { return Format("MR\\%03u\\%05u.emr", (number - 1) / 100, number); }
 
@@ -156,13 +178,18 @@ class FaultRun {
   }
   // Labels are made here, during the walk, while font names can be read.
   void Flush() {
-    if (count_ == 1)
-      problems_.push_back(Format("%s: %s (entry at %u, end value %u)", first_.Label().c_str(),
-                                 EntryCodeMeaning(first_.code), first_.start, first_.end));
-    else if (count_ > 1)
-      problems_.push_back(Format("%s .. %s, %u entries: %s (the first at %u, end value %u)",
-                                 first_.Label().c_str(), last_.Label().c_str(), count_,
-                                 EntryCodeMeaning(first_.code), first_.start, first_.end));
+    if (count_ == 0) return;
+    std::string line;
+    line.reserve(160);  // room for most lines, which otherwise grow three times
+    AppendEntryLabel(line, first_);
+    if (count_ > 1) {
+      line += " .. ";
+      AppendEntryLabel(line, last_);
+      Append(line, ", ", count_, " entries");
+    }
+    Append(line, ": ", EntryCodeMeaning(first_.code), count_ > 1 ? " (the first at " : " (entry at ",
+           first_.start, ", end value ", first_.end, ")");
+    problems_.push_back(std::move(line));
     count_ = 0;
   }
 
@@ -197,7 +224,10 @@ void CheckEntries(VerifyReport& report, const std::function<void(uint64_t, uint6
     }
     ++report.entries;
     // A font's info entry follows the font itself: one decoding serves both.
-    if (e.kind == EntryInfo::kFont) fontName = FontNameShown(e.number);
+    if (e.kind == EntryInfo::kFont) {
+      fontName.clear();
+      AppendFontName(fontName, e.number);
+    }
     EntrySummary summary{e.kind, e.number, IsFontKind(e.kind) ? fontName : std::string(), e.start, e.end,
                          e.code, 0, 0};
     if (e.kind == EntryInfo::kFont) {
@@ -206,8 +236,10 @@ void CheckEntries(VerifyReport& report, const std::function<void(uint64_t, uint6
       if (!DecodeFontName(packageReader.header + pkg::kOffFontNames + pkg::kFontNameBytes * e.number,
                           name, pkg::kFontNameBytes / 2 + 1)) {
         faults.Flush();
-        problems.push_back(Format("font name %u (\"%s\") is not a safe bare file name", e.number,
-                                  summary.fontName.c_str()));
+        std::string line;
+        line.reserve(160);
+        Append(line, "font name ", e.number, " (\"", summary.fontName, "\") is not a safe bare file name");
+        problems.push_back(std::move(line));
       }
     }
     if (e.code != kEntryOk) {
@@ -219,7 +251,10 @@ void CheckEntries(VerifyReport& report, const std::function<void(uint64_t, uint6
       const uint8_t* pad = e.view.data + e.view.length;
       for (uint32_t i = 0; i < (e.end & 3u); ++i)
         if (pad[i] != 0) {
-          report.warnings.push_back(e.Label() + ": pad bytes are not zero (the setup program ignores them)");
+          std::string line;
+          AppendEntryLabel(line, e);
+          line += ": pad bytes are not zero (the setup program ignores them)";
+          report.warnings.push_back(std::move(line));
           break;
         }
     }
@@ -245,28 +280,29 @@ void CheckMrTable(VerifyReport& report, const std::function<void(uint64_t, uint6
   for (const MrInfo& m : MrTable()) {
     ++report.mrRecords;
     report.records.push_back(m);
-    std::string what = Format("MR record %u (%s)", m.record, m.Label().c_str());
+    // Made only for a line: most records have none.
+    auto what = [&m] { return Format("MR record %u (%s)", m.record, m.Label().c_str()); };
     uint32_t partSize = report.partSizes[m.partIndex - 1];
     if (m.partIndex < lastPart) {
-      problems.push_back(what + Format(": part %u comes after part %u; extraction never copies it",
+      problems.push_back(what() + Format(": part %u comes after part %u; extraction never copies it",
                                        m.partIndex, lastPart));
       continue;
     }
     lastPart = m.partIndex;
     if (m.partOffset != covered[m.partIndex])
-      problems.push_back(what + Format(": starts at %u, the previous file ended at %llu", m.partOffset,
+      problems.push_back(what() + Format(": starts at %u, the previous file ended at %llu", m.partOffset,
                                        static_cast<unsigned long long>(covered[m.partIndex])));
     if (static_cast<uint64_t>(m.partOffset) + m.size > partSize)
-      problems.push_back(what + Format(": runs past the end of part %u", m.partIndex));
+      problems.push_back(what() + Format(": runs past the end of part %u", m.partIndex));
     if (m.number == 0)
-      problems.push_back(what + ": MR number 0 (its folder number wraps around)");
+      problems.push_back(what() + ": MR number 0 (its folder number wraps around)");
     else if (m.number < pkg::kFirstRemovedMr || m.number > pkg::kLastRemovedMr)
-      report.warnings.push_back(what + Format(": MR number outside %u .. %u; removal will not delete it",
+      report.warnings.push_back(what() + Format(": MR number outside %u .. %u; removal will not delete it",
                                               pkg::kFirstRemovedMr, pkg::kLastRemovedMr));
     if (!numbers.insert(m.number).second)
-      problems.push_back(what + ": MR number appears twice (the later file replaces the earlier)");
+      problems.push_back(what() + ": MR number appears twice (the later file replaces the earlier)");
     else if (m.number < lastNumber)
-      report.warnings.push_back(what + Format(": out of order, after MR number %u", lastNumber));
+      report.warnings.push_back(what() + Format(": out of order, after MR number %u", lastNumber));
     lastNumber = std::max(lastNumber, m.number);
     covered[m.partIndex] = static_cast<uint64_t>(m.partOffset) + m.size;
     mrBytes += m.size;
@@ -278,28 +314,24 @@ void CheckMrTable(VerifyReport& report, const std::function<void(uint64_t, uint6
                                        static_cast<unsigned long long>(report.partSizes[n - 1] - covered[n])));
 }
 
-// Texts here hold no NUL (names end at theirs), so the plain spans between
-// the characters JSON escapes are found with strcspn and copied whole.
+// The plain spans between the characters JSON escapes are copied whole.
 void AppendJsonString(std::string& out, const std::string& text) {
-  static const char kEscaped[] =
-      "\"\\\x01\x02\x03\x04\x05\x06\x07\x08\x09\x0a\x0b\x0c\x0d\x0e\x0f"
-      "\x10\x11\x12\x13\x14\x15\x16\x17\x18\x19\x1a\x1b\x1c\x1d\x1e\x1f";
   out += '"';
-  const char* p = text.c_str();
-  const char* end = p + text.size();
-  while (p < end) {
-    const size_t plain = std::strcspn(p, kEscaped);
-    out.append(p, plain);
-    p += plain;
-    if (p >= end) break;
-    const unsigned char c = static_cast<unsigned char>(*p++);
+  size_t plain = 0;  // where the span not yet copied begins
+  for (size_t i = 0; i < text.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    if (c >= 0x20 && c != '"' && c != '\\') continue;
+    out.append(text, plain, i - plain);
+    plain = i + 1;
     if (c == '"' || c == '\\') {
       out += '\\';
       out += static_cast<char>(c);
-    } else {
-      out += Format("\\u%04x", c);
+    } else {  // a hostile font name is full of them
+      const char escape[] = {'\\', 'u', '0', '0', "0123456789abcdef"[c >> 4], "0123456789abcdef"[c & 15]};
+      out.append(escape, sizeof escape);
     }
   }
+  out.append(text, plain, std::string::npos);
   out += '"';
 }
 
@@ -312,15 +344,16 @@ void AppendJsonStrings(std::string& out, const char* key, const std::vector<std:
   out += items.empty() ? "]" : "\n  ]";
 }
 
-// `, "key": value`, without printf: the entries are the bulk of a report.
-template <typename Integer>
-void AppendJsonNumber(std::string& out, const char* key, Integer value) {
-  char digits[24];
-  const std::to_chars_result end = std::to_chars(digits, digits + sizeof digits, value);
-  out += ", \"";
-  out += key;
-  out += "\": ";
-  out.append(digits, end.ptr);
+// `, "key": value`, without printf and in one append: the entries are the
+// bulk of a report.
+template <size_t N, typename Integer>
+void AppendJsonNumber(std::string& out, const char (&key)[N], Integer value) {
+  static_assert(N < 24, "keys are short names");
+  char text[6 + N + 20];  // `, "` key `": ` and at most 20 digits
+  std::memcpy(text, ", \"", 3);
+  std::memcpy(text + 3, key, N - 1);
+  std::memcpy(text + 2 + N, "\": ", 3);
+  out.append(text, std::to_chars(text + 5 + N, text + sizeof text, value).ptr);
 }
 
 const char* KindName(EntryInfo::Kind kind) {
@@ -353,13 +386,14 @@ VerifyReport VerifyPackage(const fs::path& dir, const std::function<void(uint64_
   return report;
 }
 
-std::string ReportJson(const VerifyReport& r) {
-  // One allocation for the whole document: a hostile package's report runs to
-  // a thousand entries, and growing by doubling copies it over and over.
+void ReportJson(const VerifyReport& r, std::string& out) {
+  // One allocation for the whole document, or none when out already has the
+  // room: a hostile package's report runs to a thousand entries, and growing
+  // by doubling copies it over and over.
   size_t size = 1024 + 200 * r.entryList.size() + 240 * r.records.size();
   for (const std::string& t : r.problems) size += t.size() + 8;
   for (const std::string& t : r.warnings) size += t.size() + 8;
-  std::string out;
+  out.clear();
   out.reserve(size);
   out += Format("{\n  \"open\": {\"code\": %d, \"meaning\": ", r.openCode);
   AppendJsonString(out, OpenCodeMeaning(r.openCode));
@@ -370,10 +404,13 @@ std::string ReportJson(const VerifyReport& r) {
   out += Format("],\n  \"indexFileSize\": %u,\n  \"partSizes\": [", r.indexFileSize);
   for (size_t i = 0; i < r.partSizes.size(); ++i) out += Format("%s%u", i ? ", " : "", r.partSizes[i]);
   out += "],\n  \"entries\": [";
+  std::string label;  // one buffer for every path
   for (size_t i = 0; i < r.entryList.size(); ++i) {
     const EntrySummary& e = r.entryList[i];
     out += i ? ",\n    {\"path\": " : "\n    {\"path\": ";
-    AppendJsonString(out, e.Label());
+    label.clear();
+    AppendLabel(label, e.kind, e.number, e.fontName);
+    AppendJsonString(out, label);
     out += ", \"kind\": \"";
     out += KindName(e.kind);
     out += '"';
@@ -383,7 +420,9 @@ std::string ReportJson(const VerifyReport& r) {
     if (e.code == kEntryOk) {
       AppendJsonNumber(out, "bytes", e.length);
       AppendJsonNumber(out, "fileTime", e.lastWriteTime);
-      out += ", \"written\": \"" + FormatFileTime(e.lastWriteTime) + '"';
+      out += ", \"written\": \"";
+      AppendFileTime(out, e.lastWriteTime);
+      out += '"';
     }
     out += "}";
   }
@@ -393,14 +432,20 @@ std::string ReportJson(const VerifyReport& r) {
     out += Format("%s{\"record\": %u, \"number\": %u, \"path\": ", i ? ",\n    " : "\n    ", m.record,
                   m.number);
     AppendJsonString(out, m.Label());
-    out += Format(", \"part\": %u, \"offset\": %u, \"bytes\": %u, \"fileTime\": %llu, \"written\": \"%s\"}",
-                  m.partIndex, m.partOffset, m.size, static_cast<unsigned long long>(m.lastWriteTime),
-                  FormatFileTime(m.lastWriteTime).c_str());
+    out += Format(", \"part\": %u, \"offset\": %u, \"bytes\": %u, \"fileTime\": %llu, \"written\": \"",
+                  m.partIndex, m.partOffset, m.size, static_cast<unsigned long long>(m.lastWriteTime));
+    AppendFileTime(out, m.lastWriteTime);
+    out += "\"}";
   }
   out += r.records.empty() ? "]" : "\n  ]";
   AppendJsonStrings(out, "problems", r.problems);
   AppendJsonStrings(out, "warnings", r.warnings);
   out += "\n}\n";
+}
+
+std::string ReportJson(const VerifyReport& report) {
+  std::string out;
+  ReportJson(report, out);
   return out;
 }
 

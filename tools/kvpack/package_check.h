@@ -59,7 +59,6 @@ struct EntrySummary {
   int code = 0;         // ReadEntry's code
   uint32_t length = 0;  // data bytes, when code is 0
   uint64_t lastWriteTime = 0;
-  std::string Label() const;
 };
 
 // Problems make the setup program fail or install something other than what
@@ -84,7 +83,10 @@ struct VerifyReport {
 VerifyReport VerifyPackage(const std::filesystem::path& dir,
                            const std::function<void(uint64_t, uint64_t)>& progress = {});
 
-// The report as one JSON document (`verify --json`, `list --json`).
+// The report as one JSON document (`verify --json`, `list --json`); the
+// second form replaces out's text and keeps its room, for a caller that
+// words many reports.
 std::string ReportJson(const VerifyReport& report);
+void ReportJson(const VerifyReport& report, std::string& out);
 
 }  // namespace kvpack

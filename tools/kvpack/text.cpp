@@ -4,7 +4,6 @@
 #include "engine/utf8_append.h"
 
 #include <cstdio>
-#include <ctime>
 #include <type_traits>
 
 namespace kvpack {
@@ -73,10 +72,15 @@ std::optional<std::u16string> Utf16FromUtf8(const std::string& text) {
   return out;
 }
 
-std::string Utf8FromUtf16(const std::u16string& text) {
+std::string Utf8FromUtf16(std::u16string_view text) {
   std::string out;
-  DecodeUtf16(text, [&](uint32_t c) { AppendUtf8(out, c); });
+  AppendUtf8FromUtf16(out, text);
   return out;
+}
+
+void AppendUtf8FromUtf16(std::string& out, std::u16string_view text) {
+  out.reserve(out.size() + 3 * text.size());  // each unit makes at most three bytes
+  DecodeUtf16(text, [&](uint32_t c) { AppendUtf8(out, c); });
 }
 
 std::string Utf8FromWide(const std::wstring& text) {
@@ -113,20 +117,39 @@ std::optional<std::wstring> WideFromPath(const std::filesystem::path& path) {
   else return WideFromUtf8(path.string());
 }
 
-std::string FormatFileTime(uint64_t fileTime) {
+// The calendar by arithmetic (days to civil date, proleptic Gregorian), not
+// gmtime: the same text on every platform for every value (the Windows C
+// library refuses years past 3000) and no C library lock per entry when a
+// report lists a thousand.
+void AppendFileTime(std::string& out, uint64_t fileTime) {
   constexpr uint64_t kUnixEpoch = 116444736000000000ull;
-  if (fileTime < kUnixEpoch) return "before 1970";
-  std::time_t seconds = static_cast<std::time_t>((fileTime - kUnixEpoch) / 10000000);
-  std::tm tm{};
-#ifdef _WIN32
-  gmtime_s(&tm, &seconds);
-#else
-  gmtime_r(&seconds, &tm);
-#endif
-  char text[80];
-  std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", tm.tm_year + 1900,
-                tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec);
-  return text;
+  if (fileTime < kUnixEpoch) {
+    out += "before 1970";
+    return;
+  }
+  const uint64_t seconds = (fileTime - kUnixEpoch) / 10000000;
+  const uint64_t days = seconds / 86400, second = seconds % 86400;
+  const uint64_t z = days + 719468, era = z / 146097, dayOfEra = z % 146097;
+  const uint64_t yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+  const uint64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+  const uint64_t mp = (5 * dayOfYear + 2) / 153;
+  const uint64_t day = dayOfYear - (153 * mp + 2) / 5 + 1;
+  const uint64_t month = mp < 10 ? mp + 3 : mp - 9;
+  const uint64_t year = yearOfEra + era * 400 + (month <= 2);
+  char text[40];
+  const int n = std::snprintf(text, sizeof text, "%04llu-%02llu-%02llu %02llu:%02llu:%02llu",
+                              static_cast<unsigned long long>(year), static_cast<unsigned long long>(month),
+                              static_cast<unsigned long long>(day),
+                              static_cast<unsigned long long>(second / 3600),
+                              static_cast<unsigned long long>(second / 60 % 60),
+                              static_cast<unsigned long long>(second % 60));
+  out.append(text, static_cast<size_t>(n));
+}
+
+std::string FormatFileTime(uint64_t fileTime) {
+  std::string out;
+  AppendFileTime(out, fileTime);
+  return out;
 }
 
 }  // namespace kvpack

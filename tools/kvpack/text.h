@@ -6,13 +6,15 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace kvpack {
 
 // UTF-8 to UTF-16; nullopt for malformed UTF-8.
 std::optional<std::u16string> Utf16FromUtf8(const std::string& text);
 // UTF-16 (surrogate pairs combined) to UTF-8; lone surrogates become U+FFFD.
-std::string Utf8FromUtf16(const std::u16string& text);
+std::string Utf8FromUtf16(std::u16string_view text);
+void AppendUtf8FromUtf16(std::string& out, std::u16string_view text);
 // wchar_t text (UTF-16 or UTF-32, whichever the platform uses) to UTF-8.
 std::string Utf8FromWide(const std::wstring& text);
 // UTF-8 to wchar_t text; nullopt for malformed UTF-8.
@@ -27,7 +29,9 @@ std::string Utf8FromPath(const std::filesystem::path& path);
 // The engine's wide form of a path; nullopt when it is not valid text.
 std::optional<std::wstring> WideFromPath(const std::filesystem::path& path);
 
-// A FILETIME (100 ns since 1601-01-01 UTC) as "YYYY-MM-DD hh:mm:ss".
+// A FILETIME (100 ns since 1601-01-01 UTC) as "YYYY-MM-DD hh:mm:ss", or
+// "before 1970".
 std::string FormatFileTime(uint64_t fileTime);
+void AppendFileTime(std::string& out, uint64_t fileTime);
 
 }  // namespace kvpack
