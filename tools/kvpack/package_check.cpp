@@ -199,66 +199,66 @@ class FaultRun {
   uint32_t count_ = 0;
 };
 
+// A present font's name, kept for its entries' paths; a problem when it is
+// not a bare file name (only the names of present fonts become paths).
+void TakeFontName(uint32_t f, VerifyReport& report, FaultRun& faults) {
+  if (report.fontNames.empty()) report.fontNames.resize(pkg::kFontNames);
+  std::string& shown = report.fontNames[f];
+  AppendFontName(shown, f);
+  wchar_t name[pkg::kFontNameBytes / 2 + 1];
+  if (DecodeFontName(packageReader.header + pkg::kOffFontNames + pkg::kFontNameBytes * f, name,
+                     pkg::kFontNameBytes / 2 + 1))
+    return;
+  faults.Flush();
+  std::string line;
+  line.reserve(160);
+  Append(line, "font name ", f, " (\"", shown, "\") is not a safe bare file name");
+  report.problems.push_back(std::move(line));
+}
+
+// Whether the bytes between a read entry's data and its 4-byte boundary hold
+// anything but zeros.
+bool PadNotZero(const EntryInfo& e) {
+  const uint8_t* pad = e.view.data + e.view.length;
+  for (uint32_t i = 0; i < (e.end & 3u); ++i)
+    if (pad[i] != 0) return true;
+  return false;
+}
+
 // The entries against the index file: reader codes, unsafe font names and
 // empty fixed entries are problems; pad bytes and uncovered bytes warnings.
 void CheckEntries(VerifyReport& report, const std::function<void(uint64_t, uint64_t)>& progress) {
   const uint32_t indexSize = report.indexFileSize;
   const uint64_t total = installState.packageBytes;
-  auto& problems = report.problems;
   const uint32_t firstStart = HeaderU32(pkg::kOffFirstEntryStart) & ~3u;
   if (firstStart != pkg::kHeaderSize)
     report.warnings.push_back(Format("KVSetup.dat: the first entry starts at %u, not directly behind "
                                      "the %u-byte header",
                                      firstStart, pkg::kHeaderSize));
   uint32_t lastEnd = firstStart;
-  FaultRun faults{problems};
-  std::string fontName;
+  FaultRun faults{report.problems};
   report.entryList.reserve(pkg::kFixedEntriesUsed + pkg::kSongSlots + pkg::kFontSlots);
   WalkEntries([&](const EntryInfo& e) {
     if (!e.present) {
       if (e.kind == EntryInfo::kFixed) {
         faults.Flush();
-        problems.push_back(e.Label() + ": entry empty (the setup program requires it)");
+        report.problems.push_back(e.Label() + ": entry empty (the setup program requires it)");
       }
       return;
     }
     ++report.entries;
-    // A font's info entry follows the font itself: one decoding serves both.
-    if (e.kind == EntryInfo::kFont) {
-      fontName.clear();
-      AppendFontName(fontName, e.number);
-    }
-    EntrySummary summary{e.kind, e.number, IsFontKind(e.kind) ? fontName : std::string(), e.start, e.end,
-                         e.code, 0, 0};
-    if (e.kind == EntryInfo::kFont) {
-      // Only names of present fonts become paths; they must be bare names.
-      wchar_t name[pkg::kFontNameBytes / 2 + 1];
-      if (!DecodeFontName(packageReader.header + pkg::kOffFontNames + pkg::kFontNameBytes * e.number,
-                          name, pkg::kFontNameBytes / 2 + 1)) {
-        faults.Flush();
-        std::string line;
-        line.reserve(160);
-        Append(line, "font name ", e.number, " (\"", summary.fontName, "\") is not a safe bare file name");
-        problems.push_back(std::move(line));
-      }
-    }
-    if (e.code != kEntryOk) {
-      faults.Add(e);
-    } else {
+    // A font's info entry follows the font itself and shares its name.
+    if (e.kind == EntryInfo::kFont) TakeFontName(e.number, report, faults);
+    const bool read = e.code == kEntryOk;
+    if (read) {
       faults.Flush();
-      summary.length = e.view.length;
-      summary.lastWriteTime = e.view.lastWriteTime;
-      const uint8_t* pad = e.view.data + e.view.length;
-      for (uint32_t i = 0; i < (e.end & 3u); ++i)
-        if (pad[i] != 0) {
-          std::string line;
-          AppendEntryLabel(line, e);
-          line += ": pad bytes are not zero (the setup program ignores them)";
-          report.warnings.push_back(std::move(line));
-          break;
-        }
+      if (PadNotZero(e))
+        report.warnings.push_back(e.Label() + ": pad bytes are not zero (the setup program ignores them)");
+    } else {
+      faults.Add(e);
     }
-    report.entryList.push_back(std::move(summary));
+    report.entryList.push_back({e.kind, e.number, e.start, e.end, e.code, read ? e.view.length : 0,
+                                read ? e.view.lastWriteTime : 0});
     lastEnd = e.end & ~3u;
     if (progress) progress(lastEnd, total);
   });
@@ -405,11 +405,12 @@ void ReportJson(const VerifyReport& r, std::string& out) {
   for (size_t i = 0; i < r.partSizes.size(); ++i) out += Format("%s%u", i ? ", " : "", r.partSizes[i]);
   out += "],\n  \"entries\": [";
   std::string label;  // one buffer for every path
+  static const std::string kNoName;
   for (size_t i = 0; i < r.entryList.size(); ++i) {
     const EntrySummary& e = r.entryList[i];
     out += i ? ",\n    {\"path\": " : "\n    {\"path\": ";
     label.clear();
-    AppendLabel(label, e.kind, e.number, e.fontName);
+    AppendLabel(label, e.kind, e.number, IsFontKind(e.kind) ? r.fontNames[e.number] : kNoName);
     AppendJsonString(out, label);
     out += ", \"kind\": \"";
     out += KindName(e.kind);

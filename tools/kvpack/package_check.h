@@ -54,7 +54,6 @@ std::vector<MrInfo> MrTable();
 struct EntrySummary {
   EntryInfo::Kind kind = EntryInfo::kFixed;
   uint32_t number = 0;
-  std::string fontName;  // fonts and font infos only
   uint32_t start = 0, end = 0;
   int code = 0;         // ReadEntry's code
   uint32_t length = 0;  // data bytes, when code is 0
@@ -72,6 +71,7 @@ struct VerifyReport {
   std::vector<std::string> problems;
   std::vector<std::string> warnings;
   std::vector<EntrySummary> entryList;  // present entries in package order
+  std::vector<std::string> fontNames;   // by font number, for present fonts
   std::vector<MrInfo> records;          // the MR table as extraction walks it
   uint32_t versionWords[9] = {};
   uint32_t indexFileSize = 0;
