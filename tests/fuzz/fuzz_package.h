@@ -11,7 +11,7 @@
 //   bit 2: set partCount and partSizes to match the parts given
 //   bit 4: the part bytes are two parts (KVSetup.d01, .d02), split in half
 //   bit 5: zero-fill the head to the full header
-// Bit 3 is left to the target.
+// Bits 3, 6 and 7 are left to the targets.
 #pragma once
 
 #include <cstddef>
