@@ -202,6 +202,14 @@ TEST_F(KvpackTest, VerifyTellsProblemsFromWarnings) {
          fixture::SetHeaderU32(out, pkg::kOffFontNames + 4, 0);
        },
        "not a safe bare file name", true},
+      {"FontNamesUnsafeInARow",  // one line for the run
+       [&] {
+         for (uint32_t f = 0; f < 3; ++f) {
+           fixture::SetHeaderU32(out, pkg::kOffFontNames + pkg::kFontNameBytes * f, 0x002E002E);
+           fixture::SetHeaderU32(out, pkg::kOffFontNames + pkg::kFontNameBytes * f + 4, 0);
+         }
+       },
+       "font names 0 .. 2, 3 names: not safe bare file names", true},
       {"IndexCutShort",  // every entry past the cut fails alike: one line for the run
        [&] {
          const uint32_t size = static_cast<uint32_t>(fs::file_size(index));

@@ -199,21 +199,49 @@ class FaultRun {
   uint32_t count_ = 0;
 };
 
-// A present font's name, kept for its entries' paths; a problem when it is
-// not a bare file name (only the names of present fonts become paths).
-void TakeFontName(uint32_t f, VerifyReport& report, FaultRun& faults) {
+// Present fonts whose names are unsafe one after another make one problem
+// line too: a hostile header's name table is garbage from end to end.
+class NameRun {
+ public:
+  explicit NameRun(std::vector<std::string>& problems) : problems_(problems) {}
+  void Add(uint32_t f, const std::string& name) {
+    if (count_++ == 0) {
+      first_ = f;
+      firstName_ = name;
+    }
+    last_ = f;
+  }
+  void Flush() {
+    if (count_ == 0) return;
+    std::string line;
+    line.reserve(160);
+    if (count_ == 1)
+      Append(line, "font name ", first_, " (\"", firstName_, "\") is not a safe bare file name");
+    else
+      Append(line, "font names ", first_, " .. ", last_, ", ", count_,
+             " names: not safe bare file names (the first \"", firstName_, "\")");
+    problems_.push_back(std::move(line));
+    count_ = 0;
+  }
+
+ private:
+  std::vector<std::string>& problems_;
+  std::string firstName_;
+  uint32_t first_ = 0, last_ = 0, count_ = 0;
+};
+
+// A present font's name, kept for its entries' paths; it must be a bare file
+// name (only the names of present fonts become paths).
+void TakeFontName(uint32_t f, VerifyReport& report, NameRun& unsafeNames) {
   if (report.fontNames.empty()) report.fontNames.resize(pkg::kFontNames);
   std::string& shown = report.fontNames[f];
   AppendFontName(shown, f);
   wchar_t name[pkg::kFontNameBytes / 2 + 1];
   if (DecodeFontName(packageReader.header + pkg::kOffFontNames + pkg::kFontNameBytes * f, name,
                      pkg::kFontNameBytes / 2 + 1))
-    return;
-  faults.Flush();
-  std::string line;
-  line.reserve(160);
-  Append(line, "font name ", f, " (\"", shown, "\") is not a safe bare file name");
-  report.problems.push_back(std::move(line));
+    unsafeNames.Flush();
+  else
+    unsafeNames.Add(f, shown);
 }
 
 // Whether the bytes between a read entry's data and its 4-byte boundary hold
@@ -237,6 +265,7 @@ void CheckEntries(VerifyReport& report, const std::function<void(uint64_t, uint6
                                      firstStart, pkg::kHeaderSize));
   uint32_t lastEnd = firstStart;
   FaultRun faults{report.problems};
+  NameRun unsafeNames{report.problems};
   report.entryList.reserve(pkg::kFixedEntriesUsed + pkg::kSongSlots + pkg::kFontSlots);
   WalkEntries([&](const EntryInfo& e) {
     if (!e.present) {
@@ -248,7 +277,7 @@ void CheckEntries(VerifyReport& report, const std::function<void(uint64_t, uint6
     }
     ++report.entries;
     // A font's info entry follows the font itself and shares its name.
-    if (e.kind == EntryInfo::kFont) TakeFontName(e.number, report, faults);
+    if (e.kind == EntryInfo::kFont) TakeFontName(e.number, report, unsafeNames);
     const bool read = e.code == kEntryOk;
     if (read) {
       faults.Flush();
@@ -263,6 +292,7 @@ void CheckEntries(VerifyReport& report, const std::function<void(uint64_t, uint6
     if (progress) progress(lastEnd, total);
   });
   faults.Flush();
+  unsafeNames.Flush();
   if (lastEnd < indexSize)
     report.warnings.push_back(Format("KVSetup.dat: %u bytes behind the last entry belong to no entry",
                                      indexSize - lastEnd));
