@@ -38,6 +38,7 @@ struct Store {
   std::map<File, Handle> handles;
   File nextHandle = 1;
   std::vector<std::wstring> written;
+  std::wstring resolved;  // the last path resolved, its room kept (see Resolved)
 };
 
 Store& TheStore() {
@@ -51,8 +52,8 @@ wchar_t Folded(wchar_t c) { return c >= L'A' && c <= L'Z' ? c - L'A' + L'a' : c;
 
 // A drive ("c:") is the root that ".." never climbs above; a path without
 // one is rooted at "\\". Built in one string: this runs for every call.
-std::wstring ResolvePath(const wchar_t* path) {
-  std::wstring out;
+void ResolvePath(const wchar_t* path, std::wstring& out) {
+  out.clear();
   size_t i = 0;
   if (path[0] && path[1] == L':' && (path[2] == 0 || IsSeparator(path[2]))) {
     out += Folded(path[0]);
@@ -79,7 +80,20 @@ std::wstring ResolvePath(const wchar_t* path) {
     i = end;
   }
   if (out.size() == rootLength) out += L'\\';
+}
+
+std::wstring ResolvePath(const wchar_t* path) {
+  std::wstring out;
+  ResolvePath(path, out);
   return out;
+}
+
+// The resolved name of a path in the store's own buffer, valid until the next
+// call: removal alone asks after some two hundred names, and a new string for
+// each would cost more than the lookups.
+const std::wstring& Resolved(Store& s, const wchar_t* path) {
+  ResolvePath(path, s.resolved);
+  return s.resolved;
 }
 
 // Only a root ("c:\\" or "\\") ends in a separator; it always exists.
@@ -127,7 +141,7 @@ void MakeFolders(Store& s, const std::wstring& resolved) {
 bool PathExists(const wchar_t* path) {
   Store& s = TheStore();
   std::lock_guard<std::mutex> hold(s.lock);
-  return Exists(s, ResolvePath(path));
+  return Exists(s, Resolved(s, path));
 }
 
 bool CreateFolder(const wchar_t* path) {
@@ -143,7 +157,7 @@ bool CreateFolder(const wchar_t* path) {
 bool RemoveFolder(const wchar_t* path) {
   Store& s = TheStore();
   std::lock_guard<std::mutex> hold(s.lock);
-  const std::wstring name = ResolvePath(path);
+  const std::wstring& name = Resolved(s, path);
   if (!s.folders.count(name)) return false;
   const std::wstring inside = name + L"\\";
   auto below = [&](const std::wstring& other) { return other.compare(0, inside.size(), inside) == 0; };
@@ -158,13 +172,13 @@ bool RemoveFolder(const wchar_t* path) {
 bool RemoveFile(const wchar_t* path) {
   Store& s = TheStore();
   std::lock_guard<std::mutex> hold(s.lock);
-  return s.files.erase(ResolvePath(path)) > 0;
+  return s.files.erase(Resolved(s, path)) > 0;
 }
 
 File OpenForRead(const wchar_t* path) {
   Store& s = TheStore();
   std::lock_guard<std::mutex> hold(s.lock);
-  auto it = s.files.find(ResolvePath(path));
+  auto it = s.files.find(Resolved(s, path));
   if (it == s.files.end()) return kNoFile;
   const File h = s.nextHandle++;
   s.handles[h] = Handle{it->second, 0, true, false};
