@@ -11,6 +11,10 @@
 
 namespace os {
 
+// 1970-01-01 as a FILETIME (100 ns since 1601-01-01 UTC), the form every
+// file time of the package and of this layer takes.
+constexpr uint64_t kUnixEpochAsFileTime = 116444736000000000ull;
+
 using File = intptr_t;
 constexpr File kNoFile = -1;
 

@@ -39,7 +39,6 @@ std::string Native(const wchar_t* path) {
 int Fd(File f) { return static_cast<int>(f); }
 
 // 100 ns intervals between 1601-01-01 and 1970-01-01.
-constexpr uint64_t kUnixEpochAsFileTime = 116444736000000000ull;
 
 }  // namespace
 

@@ -26,7 +26,7 @@ namespace extraction_support {
 namespace fs = std::filesystem;
 
 // 100 ns intervals between 1601-01-01 and 1970-01-01.
-constexpr uint64_t kUnixEpochAsFileTime = 116444736000000000ull;
+using os::kUnixEpochAsFileTime;
 
 // The fixed files in package order, relative to the install folder.
 inline const char* const kFixedFiles[pkg::kFixedEntriesUsed] = {

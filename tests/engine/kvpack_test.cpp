@@ -528,7 +528,7 @@ TEST(KvpackInput, RefusesWhatTheFormatCannotHold) {
 // Times are shown by calendar arithmetic, not the C library: leap days,
 // century rules and years the Windows library refuses must come out alike.
 TEST(KvpackText, FileTimesAsUtcText) {
-  constexpr uint64_t kEpoch = 116444736000000000ull, kSecond = 10000000;
+  constexpr uint64_t kEpoch = os::kUnixEpochAsFileTime, kSecond = 10000000;
   const struct {
     uint64_t fileTime;
     const char* text;

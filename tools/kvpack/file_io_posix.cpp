@@ -1,6 +1,8 @@
 // POSIX half of kvpack's file calls.
 #include "file_io.h"
 
+#include "engine/os_layer.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -15,7 +17,7 @@ namespace kvpack::io {
 
 namespace {
 
-constexpr uint64_t kUnixEpochAsFileTime = 116444736000000000ull;
+using os::kUnixEpochAsFileTime;
 
 // The same words as the Win32 half for the errors a build meets most.
 std::string Reason(int code) {

@@ -1,6 +1,7 @@
 // UTF-8 / UTF-16 / wchar_t conversions and time formatting for kvpack.
 #include "text.h"
 
+#include "engine/os_layer.h"
 #include "engine/utf8_append.h"
 
 #include <cstdio>
@@ -122,12 +123,11 @@ std::optional<std::wstring> WideFromPath(const std::filesystem::path& path) {
 // library refuses years past 3000) and no C library lock per entry when a
 // report lists a thousand.
 void AppendFileTime(std::string& out, uint64_t fileTime) {
-  constexpr uint64_t kUnixEpoch = 116444736000000000ull;
-  if (fileTime < kUnixEpoch) {
+  if (fileTime < os::kUnixEpochAsFileTime) {
     out += "before 1970";
     return;
   }
-  const uint64_t seconds = (fileTime - kUnixEpoch) / 10000000;
+  const uint64_t seconds = (fileTime - os::kUnixEpochAsFileTime) / 10000000;
   const uint64_t days = seconds / 86400, second = seconds % 86400;
   const uint64_t z = days + 719468, era = z / 146097, dayOfEra = z % 146097;
   const uint64_t yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
