@@ -177,6 +177,12 @@ void CheckEntry(const std::optional<Content>& c, const std::string& what, uint64
                        std::to_string(minLength) + " are needed");
 }
 
+// Names a content's file in the reason a read of it failed; false.
+bool CannotRead(const Content& c, std::string* error) {
+  *error = "cannot read " + Utf8FromPath(c.sourcePath) + ": " + *error;
+  return false;
+}
+
 // Reads a whole entry's bytes (from memory or its file) into buffer.
 bool LoadContent(const Content& c, std::vector<uint8_t>& buffer, std::string* error) {
   if (c.sourcePath.empty()) {
@@ -185,10 +191,8 @@ bool LoadContent(const Content& c, std::vector<uint8_t>& buffer, std::string* er
   }
   buffer.resize(c.size);
   io::File in;
-  if (!in.OpenRead(c.sourcePath, error) || !in.Read(buffer.data(), buffer.size(), error)) {
-    *error = "cannot read " + Utf8FromPath(c.sourcePath) + ": " + *error;
-    return false;
-  }
+  if (!in.OpenRead(c.sourcePath, error) || !in.Read(buffer.data(), buffer.size(), error))
+    return CannotRead(c, error);
   return true;
 }
 
@@ -220,18 +224,12 @@ bool CopyContent(const Content& c, io::File& out, std::vector<uint8_t>& buffer,
     return true;
   }
   io::File in;
-  if (!in.OpenRead(c.sourcePath, error)) {
-    *error = "cannot read " + Utf8FromPath(c.sourcePath) + ": " + *error;
-    return false;
-  }
+  if (!in.OpenRead(c.sourcePath, error)) return CannotRead(c, error);
   constexpr uint64_t kPiece = 8u << 20;
   buffer.resize(kPiece);
   for (uint64_t left = c.size; left > 0;) {
     size_t piece = static_cast<size_t>(std::min(left, kPiece));
-    if (!in.Read(buffer.data(), piece, error)) {
-      *error = "cannot read " + Utf8FromPath(c.sourcePath) + ": " + *error;
-      return false;
-    }
+    if (!in.Read(buffer.data(), piece, error)) return CannotRead(c, error);
     if (!out.Write(buffer.data(), piece, failedWrite)) return false;
     report(piece);
     left -= piece;

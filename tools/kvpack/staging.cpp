@@ -56,9 +56,7 @@ bool FileContent(const fs::path& path, Content* out, std::vector<std::string>& p
 // printf's "%0<width>u" (no sign, at least width digits, no extra leading
 // zeros); false for any other name.
 bool PrintedNumber(const std::string& digits, int width, uint32_t* number) {
-  if (digits.empty() || digits.size() > 10 ||
-      !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }))
-    return false;
+  if (digits.empty() || digits.size() > 10 || !AllDigits(digits, digits.size())) return false;
   unsigned long long v = std::stoull(digits);
   if (v > 0xFFFFFFFFull) return false;
   char printed[16];
