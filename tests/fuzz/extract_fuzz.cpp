@@ -2,9 +2,11 @@
 // in-memory file layer, which the setup program's own OpenSetupPackage and
 // ExtractPackage then take into an install folder. Besides crashes and
 // sanitizer reports, any file created or folder made outside the install
-// folder aborts. Flag bit 3 leaves the FTDI feature out. With flag bit 6 the
-// installation is then removed (bit 7: as when the brand's other product is
-// installed), which must leave the package and the user's own folder.
+// folder aborts. Flag bit 3 leaves the FTDI feature out of the installation,
+// then adds it as the modify operation does (ExtractFtdiDriver over the
+// package opened again). With flag bit 6 the installation is then removed
+// (bit 7: as when the brand's other product is installed), which must leave
+// the package and the user's own folder.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -45,6 +47,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   installState.runFlag.store(1);
   if (OpenSetupPackage() == 0) ExtractPackage();
   ClosePackageFile();
+  if (data[0] & 8) {
+    installState.featureFlags.store(7);
+    if (OpenSetupPackage() == 0) ExtractFtdiDriver();
+    ClosePackageFile();
+  }
   fuzz::CheckWrittenInside(kInstallDir);
   if (remove) {
     installState.brandRecordPresent = data[0] >> 7;
