@@ -37,17 +37,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   os::mem::Reset();
   os::mem::PutFolder(L"C:\\Program Files");
   if (!fuzz::PutPackage(kSetupDir, data, size)) return 0;
+  const bool ftdiLater = data[0] & 8;
   const bool remove = data[0] & 64;
   if (remove) os::mem::PutFile(kUserFile, kUserBytes, sizeof kUserBytes);
 
   ResetInstallState();
   FormatPath(installState.setupDir, L"%ls", kSetupDir);
   FormatPath(installState.installDir, L"%ls", kInstallDir);
-  installState.featureFlags.store(data[0] & 8 ? 3 : 7);
+  installState.featureFlags.store(ftdiLater ? 3 : 7);
   installState.runFlag.store(1);
   if (OpenSetupPackage() == 0) ExtractPackage();
   ClosePackageFile();
-  if (data[0] & 8) {
+  if (ftdiLater) {
     installState.featureFlags.store(7);
     if (OpenSetupPackage() == 0) ExtractFtdiDriver();
     ClosePackageFile();
