@@ -1,9 +1,9 @@
 // libFuzzer target over kvpack's package reader: an input (fuzz_package.h)
 // becomes a package in the in-memory file layer, which `verify` and `list`
 // read through VerifyPackage (OpenPackageFolder, WalkEntries, MrTable) and,
-// with flag bit 3, word as their JSON document. Hostile bytes must give a
-// report: a crash, sanitizer report, hang or runaway memory is a finding, and
-// so is any file or folder the reader writes.
+// with flag bit 3 and a short report, word as their JSON document. Hostile
+// bytes must give a report: a crash, sanitizer report, hang or runaway memory
+// is a finding, and so is any file or folder the reader writes.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
