@@ -67,6 +67,25 @@ def _run(args, timeout=20, check=True):
     return r
 
 
+def reg_query_output(key, value=None):
+    """What `wine reg query KEY [/v VALUE]` prints, or None when reg says the
+    key or value is missing. An answer that is neither (seen once: the query
+    of a value just written came back without it, and what reg said was lost)
+    is asked again, and raised with what reg said if it stays so: taken for a
+    missing key or value, it would fail a sound run or pass one that should
+    fail."""
+    args = ["wine", "reg", "query", key] + (["/v", value] if value is not None else [])
+    for _ in range(3):
+        r = _run(args, check=False)
+        out = r.stdout.decode("utf-8", "replace")
+        said = out + r.stderr.decode("utf-8", "replace")
+        if "Unable to find the specified registry" in said:
+            return None
+        if r.returncode == 0 and (value is None or value in out):
+            return out
+    raise RuntimeError("%s: exit %d, said %r" % (" ".join(args), r.returncode, said))
+
+
 # ----------------------------------------------------------------- pictures
 
 def skin(name):
@@ -155,23 +174,15 @@ class Bed:
     # -- the registry
     def reg_query(self, key, value):
         """Data of a registry value as `wine reg query` prints it, or None when
-        reg says the key or value is missing. An answer that is neither (seen
-        once: the query of a value just written came back without it, and
-        what reg said was lost) is asked again, and raised with what reg said
-        if it stays so: taken for a missing value, it would fail a sound run
-        or pass one that should fail."""
-        for _ in range(3):
-            r = _run(["wine", "reg", "query", key, "/v", value], check=False)
-            out = r.stdout.decode("utf-8", "replace")
-            said = out + r.stderr.decode("utf-8", "replace")
-            if "Unable to find the specified registry" in said:
-                return None
-            if r.returncode == 0:
-                for line in out.splitlines():
-                    parts = line.split(None, 2)
-                    if len(parts) >= 2 and parts[0] == value and parts[1].startswith("REG_"):
-                        return parts[2].strip() if len(parts) == 3 else ""
-        raise RuntimeError("reg query %s /v %s: exit %d, said %r" % (key, value, r.returncode, said))
+        reg says the key or value is missing."""
+        out = reg_query_output(key, value)
+        if out is None:
+            return None
+        for line in out.splitlines():
+            parts = line.split(None, 2)
+            if len(parts) >= 2 and parts[0] == value and parts[1].startswith("REG_"):
+                return parts[2].strip() if len(parts) == 3 else ""
+        raise RuntimeError("reg query %s /v %s: no such line in %r" % (key, value, out))
 
     def reg_add(self, key, value, data, kind="REG_SZ"):
         _run(["wine", "reg", "add", key, "/v", value, "/t", kind, "/d", str(data), "/f"])

@@ -7,7 +7,8 @@ import shutil
 import subprocess
 from pathlib import Path
 
-from kvgui import BACK, CHECK_BOXES, NEXT, PRODUCT_KEY, RIGHT, matches, skin  # noqa: F401 (re-exported)
+from kvgui import (BACK, CHECK_BOXES, NEXT, PRODUCT_KEY, RIGHT, matches,  # noqa: F401 (re-exported)
+                   reg_query_output, skin)
 
 OPTION_MARKS = ((34, 120), (34, 210), (34, 300))  # modify, repair, remove
 LICENCE_AGREE_MARK = (34, 300)
@@ -196,8 +197,7 @@ def start_menu_folder(bed):
 
 def key_exists(key):
     """True when the registry key exists in the bed."""
-    return subprocess.run(["wine", "reg", "query", key], stdout=subprocess.DEVNULL,
-                          stderr=subprocess.DEVNULL, timeout=20).returncode == 0
+    return reg_query_output(key) is not None
 
 
 def reg_delete(key):
