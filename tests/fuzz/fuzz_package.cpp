@@ -1,8 +1,10 @@
 // Decoding of the shared fuzz input (fuzz_package.h) into the in-memory layer.
 #include "fuzz_package.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 
 #include "crc32.h"
@@ -14,22 +16,54 @@ namespace fuzz {
 namespace {
 
 // Sets the entry CRCs along the walk that extraction takes, where the span
-// lies inside the index file.
+// lies inside the index file, until they have covered the index twice: an end
+// that goes back makes the walk read the same bytes again, and a thousand
+// such spans, cheap to write in runs, would spend the run on forged CRCs.
 void FixEntryCrcs(std::vector<uint8_t>& index) {
   uint32_t start = pkg::ReadU32(&index[pkg::kOffFirstEntryStart]) & ~3u;
+  size_t budget = 2 * index.size();
   auto fix = [&](uint32_t slot) {
     const uint32_t end = pkg::ReadU32(&index[slot]);
     const uint32_t aligned = end & ~3u;
     if (start < end && aligned >= start + pkg::kEntryHeaderSize + (end & 3u) &&
-        aligned <= index.size()) {
+        aligned <= index.size() && aligned - start <= budget) {
       const uint32_t length = aligned - start - (end & 3u) - pkg::kEntryHeaderSize;
       pkg::WriteU32(&index[start], Crc32Jam(&index[start + pkg::kEntryHeaderSize], length));
+      budget -= aligned - start;
     }
     start = end & ~3u;
   };
   for (uint32_t i = 0; i < pkg::kFixedEntriesUsed; ++i) fix(pkg::kOffFixedEntryEnds + 4 * i);
   for (uint32_t i = 0; i < pkg::kSongSlots + pkg::kFontSlots; ++i)
     fix(pkg::kOffSongEntryEnds + 4 * i);
+}
+
+// Writes the runs of a flag-5 head (fuzz_package.h) into header, which holds
+// kHeaderSize zeros; a run cut short by the input's end writes what it has.
+void SpreadRuns(const uint8_t* runs, size_t size, uint8_t* header) {
+  size_t at = 0;
+  while (size >= 6 && at < pkg::kHeaderSize) {
+    at = std::min<size_t>(at + (runs[0] | runs[1] << 8), pkg::kHeaderSize);
+    const size_t length = std::min<size_t>(runs[2] | runs[3] << 8, size - 6);
+    const size_t repeats = runs[4] | runs[5] << 8;
+    runs += 6;
+    size -= 6;
+    const size_t put = std::min(length, pkg::kHeaderSize - at);
+    std::memcpy(header + at, runs, put);
+    at += put;
+    // The word stands just before at (unless put was cut, and then at is at
+    // the end); each copy doubles what the last one copied.
+    const size_t word = std::min<size_t>(length, 4);
+    const size_t want = std::min(repeats * word, pkg::kHeaderSize - at);
+    for (size_t done = 0; done < want;) {
+      const size_t n = std::min(done + word, want - done);
+      std::memcpy(header + at + done, header + at - word, n);
+      done += n;
+    }
+    at += want;
+    runs += length;
+    size -= length;
+  }
 }
 
 std::wstring Join(const wchar_t* dir, const wchar_t* name) { return std::wstring(dir) + L"\\" + name; }
@@ -48,8 +82,12 @@ bool PutPackage(const wchar_t* dir, const uint8_t* data, size_t size) {
   // Kept from run to run: the index is at least a 70 KB header, and a fresh
   // buffer each time costs the sanitizer's allocator more than the check does.
   static std::vector<uint8_t> index;
-  index.assign(data, data + headLength);
-  if ((flags & 32) && index.size() < pkg::kHeaderSize) index.resize(pkg::kHeaderSize);
+  if (flags & 32) {
+    index.assign(pkg::kHeaderSize, 0);
+    SpreadRuns(data, headLength, index.data());
+  } else {
+    index.assign(data, data + headLength);
+  }
   index.insert(index.end(), data + headLength, data + headLength + tailLength);
   // The parts are read where libFuzzer holds the input.
   const uint8_t* partBytes = data + headLength + tailLength;
