@@ -18,7 +18,7 @@ namespace {
 // Sets the entry CRCs along the walk that extraction takes, where the span
 // lies inside the index file, until they have covered the index twice: an end
 // that goes back makes the walk read the same bytes again, and a thousand
-// such spans, cheap to write in runs, would spend the run on forged CRCs.
+// such spans would spend the run on forged CRCs.
 void FixEntryCrcs(std::vector<uint8_t>& index) {
   uint32_t start = pkg::ReadU32(&index[pkg::kOffFirstEntryStart]) & ~3u;
   size_t budget = 2 * index.size();

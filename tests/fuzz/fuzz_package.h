@@ -13,7 +13,8 @@
 // thousand times (each re-reading the index) take as many bytes as before.
 // Flags also make the fuzzer's work reach past the checks it cannot forge:
 //   bit 0: set indexFileSize and headerCrc to match the bytes given
-//   bit 1: set every in-range entry CRC of the walk to match its data
+//   bit 1: set the in-range entry CRCs of the walk to match their data, until
+//          they have covered the index twice
 //   bit 2: set partCount and partSizes to match the parts given
 //   bit 4: the part bytes are two parts (KVSetup.d01, .d02), split in half
 //   bit 5: the head is runs over a zeroed header (above)
