@@ -472,6 +472,29 @@ TEST_F(KvpackTest, InterruptAtAnyMomentLeavesOnePackageWhole) {
   EXPECT_GT(finished, 20) << "seed " << seed;
 }
 
+// A data part of the earlier package that cannot be removed (immutable here,
+// read-only or in use on Windows) once the new, smaller package is in place:
+// the build says which file stays instead of reporting plain success.
+TEST_F(KvpackTest, EarlierFileThatStaysIsReported) {
+  const fs::path out = scratch_ / "out";
+  ASSERT_EQ(Build(out, {"--part-limit", "20000"}), 0);
+  const fs::path last = out / kvpack::PartFileName(3);
+  ASSERT_TRUE(fs::exists(last));
+  if (std::system(("chattr +i '" + last.string() + "' 2>/dev/null").c_str()) != 0)
+    GTEST_SKIP() << "cannot make a file immutable here (needs root and ext4)";
+  kvpack::StagingScan scan = kvpack::ScanStaging(staging_);
+  std::string error;
+  const bool built = kvpack::WritePackage(scan.input, out, {}, &error);
+  std::system(("chattr -i '" + last.string() + "'").c_str());
+  EXPECT_FALSE(built);
+  EXPECT_NE(error.find("KVSetup.d03"), std::string::npos) << error;
+  EXPECT_NE(error.find("the new package is in"), std::string::npos) << error;
+  fs::remove(last);
+  EXPECT_TRUE(kvpack::VerifyPackage(out).sound());
+  for (const auto& entry : fs::directory_iterator(out))
+    EXPECT_EQ(entry.path().filename().string().find(".kvpack-"), std::string::npos) << entry.path();
+}
+
 rlim_t savedFileLimit = RLIM_INFINITY;
 
 const Shortage kShortages[] = {
