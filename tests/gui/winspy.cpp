@@ -90,16 +90,18 @@ int PostHeldKeys(HWND window, const wchar_t* keys) {
   // SuspendThread only asks; reading the context waits until the thread has stopped.
   CONTEXT context = {};
   context.ContextFlags = CONTEXT_CONTROL;
-  const bool held = SuspendThread(thread) != static_cast<DWORD>(-1) && GetThreadContext(thread, &context);
+  const bool suspended = SuspendThread(thread) != static_cast<DWORD>(-1);
+  const bool held = suspended && GetThreadContext(thread, &context);
   int posted = 0;
   if (held) {
     for (const wchar_t* k = keys; *k; ++k) {
       const WPARAM vk = static_cast<WPARAM>(towupper(*k));
-      const LPARAM lParam = 1 | (static_cast<LPARAM>(MapVirtualKeyW(static_cast<UINT>(vk), MAPVK_VK_TO_VSC)) << 16);
+      const UINT scanCode = MapVirtualKeyW(static_cast<UINT>(vk), MAPVK_VK_TO_VSC);
+      const LPARAM lParam = 1 | (static_cast<LPARAM>(scanCode) << 16);  // one press, not repeated
       if (PostMessageW(window, WM_KEYDOWN, vk, lParam)) ++posted;
     }
   }
-  ResumeThread(thread);
+  if (suspended) ResumeThread(thread);
   CloseHandle(thread);
   std::printf("found=1\nheld=%d\nposted=%d\n", held ? 1 : 0, posted);
   return held && posted == static_cast<int>(wcslen(keys)) ? 0 : 1;
