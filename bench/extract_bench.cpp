@@ -2,6 +2,8 @@
 // file system: `kvpack extract` (the engine's ExtractPackage, in process) vs
 // `tar -x`, and `kvpack build` vs `tar -c`, in interleaved runs. The 1 ms
 // pauses that extraction makes after each file are counted and timed apart.
+// A bound extraction (the package's own binding in force, as a bound
+// KVSetup.exe runs it) is set against an unbound one, both without pauses.
 //   kvbench [--scale F] [--runs N] [--work DIR]
 // F = 1 (default) is about 1 GiB in about 3,300 files; 0.01 suits CI.
 #include <fcntl.h>
@@ -26,7 +28,9 @@
 #include "bench/bench.h"
 #include "engine/extraction.h"
 #include "engine/install_state.h"
+#include "engine/package_binding.h"
 #include "engine/package_reader.h"
+#include "tools/kvpack/package_check.h"
 #include "tools/kvpack/sample.h"
 
 namespace fs = std::filesystem;
@@ -126,9 +130,15 @@ Sample RunProgram(const std::vector<std::string>& args) {
   return s;
 }
 
-// OpenSetupPackage + ExtractPackage in this process, as `kvpack extract` runs them.
-Sample RunExtraction(const fs::path& pkgDir, const fs::path& installDir, bool pauses = true) {
+// OpenSetupPackage + ExtractPackage in this process, as `kvpack extract` runs
+// them; with binding (a bound block) in force when given.
+Sample RunExtraction(const fs::path& pkgDir, const fs::path& installDir, bool pauses = true,
+                     const uint8_t* binding = nullptr) {
   skipPauses.store(!pauses);
+  if (binding && !UsePackageBinding(binding)) {
+    std::fprintf(stderr, "kvbench: the package's binding block is not bound\n");
+    std::exit(1);
+  }
   ResetInstallState();
   const std::wstring setup = pkgDir.wstring(), install = installDir.wstring();
   std::wcsncpy(installState.setupDir, setup.c_str(), kPathUnits - 1);
@@ -146,6 +156,7 @@ Sample RunExtraction(const fs::path& pkgDir, const fs::path& installDir, bool pa
   ClosePackageFile();
   Sample s;
   s.wall = Now() - start;
+  ClearPackageBinding();
   countPauses.store(false);
   getrusage(RUSAGE_SELF, &after);
   if (open != 0 || extract != 0) {
@@ -263,16 +274,26 @@ void RunExtractBenchmarks(int argc, char** argv) {
   // A third side skips the pauses, to tell the cost of the extraction's own
   // work from what the pauses cost beyond their own time (caches and the
   // processor going cold while the thread sleeps).
-  std::vector<Sample> extract, extractNoPause, tarX;
+  // A fourth side runs the bound extraction without pauses, against the
+  // third's unbound one.
+  const kvpack::VerifyReport bound = kvpack::VerifyPackage(pkgDir, {}, kvpack::BindingPass{true, nullptr});
+  if (!bound.sound()) {
+    std::fprintf(stderr, "kvbench: the sample package is not sound\n");
+    std::exit(1);
+  }
+  std::vector<Sample> extract, extractNoPause, boundNoPause, tarX;
   for (int run = 0; run < o.runs; ++run) {
-    for (int side = 0; side < 3; ++side) {
-      const int which = (side + run) % 3;
+    for (int side = 0; side < 4; ++side) {
+      const int which = (side + run) % 4;
       if (which == 0) {
         Settle(ours);
         extract.push_back(RunExtraction(pkgDir, ours));
       } else if (which == 1) {
         Settle(ours);
         extractNoPause.push_back(RunExtraction(pkgDir, ours, false));
+      } else if (which == 2) {
+        Settle(ours);
+        boundNoPause.push_back(RunExtraction(pkgDir, ours, false, bound.binding.data()));
       } else {
         Settle(theirs);
         fs::create_directories(theirs);
@@ -298,6 +319,16 @@ void RunExtractBenchmarks(int argc, char** argv) {
   std::printf("  extract, pauses skipped (diagnostic): wall %.3f s, user %.3f s/GB, system %.3f s/GB\n",
               Median(Field(extractNoPause, wall)), Median(Field(extractNoPause, user)) / gb,
               Median(Field(extractNoPause, sys)) / gb);
+  const double unboundWall = Median(Field(extractNoPause, wall));
+  const double boundWall = Median(Field(boundNoPause, wall));
+  std::printf("  bound extract, pauses skipped: wall %.3f s, user %.3f s/GB, system %.3f s/GB\n", boundWall,
+              Median(Field(boundNoPause, user)) / gb, Median(Field(boundNoPause, sys)) / gb);
+  std::printf("  ratio bound / unbound extraction (pauses skipped): %.2f   (goal <= 1.3)\n",
+              boundWall / unboundWall);
+  // Processor time, which other load on the machine disturbs less than wall.
+  auto cpu = [](const Sample& s) { return s.user + s.system; };
+  std::printf("  ratio bound / unbound processor time (user + system): %.2f\n",
+              Median(Field(boundNoPause, cpu)) / Median(Field(extractNoPause, cpu)));
   std::printf("  tar -x           wall %7.3f s, user %.3f s/GB, system %.3f s/GB\n", tarXWall,
               Median(Field(tarX, user)) / gb, Median(Field(tarX, sys)) / gb);
   std::printf("  ratio (extract without pauses) / tar -x: %.2f   (goal <= 1.1)\n",

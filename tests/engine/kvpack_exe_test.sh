@@ -93,6 +93,19 @@ cp "$setup" "$work/윈도우.exe"
 wine "$exe" bind "$(win "$work/윈도우.exe")" "$(win "$work/윈도우")" >/dev/null || fail "bind (Windows)"
 cmp -s "$work/linux.exe" "$work/윈도우.exe" || fail "the bound programs differ"
 cmp -s "$setup" "$work/linux.exe" && fail "bind left KVSetup.exe as it was"
+# The linker set the PE checksum; bind keeps it right (computed here apart).
+python3 - "$work/linux.exe" <<'PY' || fail "the bound program's PE checksum is wrong"
+import struct, sys
+data = bytearray(open(sys.argv[1], "rb").read())
+at = struct.unpack_from("<I", data, 0x3C)[0] + 24 + 64
+stored = struct.unpack_from("<I", data, at)[0]
+data[at:at + 4] = bytes(4)
+total = 0
+for (word,) in struct.iter_unpack("<H", data + bytes(len(data) % 2)):
+    total += word
+    total = (total & 0xFFFF) + (total >> 16)
+sys.exit(0 if stored != 0 and stored == total + len(data) else 1)
+PY
 wine "$exe" bind "$(win "$work/윈도우.exe")" "$(win "$work/윈도우")" >/dev/null || fail "bind again (Windows)"
 cmp -s "$work/linux.exe" "$work/윈도우.exe" || fail "binding again changed the program"
 

@@ -4,7 +4,6 @@
 // status 0 only for a sound package (and the bound one).
 #include <cstdio>
 #include <string>
-
 #include <vector>
 
 #include "args.h"
