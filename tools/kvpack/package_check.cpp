@@ -9,6 +9,7 @@
 #include <cwchar>
 #include <algorithm>
 #include <charconv>
+#include <map>
 #include <set>
 
 #include "engine/install_state.h"
@@ -230,19 +231,79 @@ class NameRun {
   uint32_t first_ = 0, last_ = 0, count_ = 0;
 };
 
+// Present fonts whose names Windows takes for one file, or for the Info
+// folder: extraction writes them as packed, and the second replaces the first
+// (font and info file), or cannot be created at all.
+class NameClashes {
+ public:
+  void Add(uint32_t f, const std::string& shown) {
+    const uint8_t* field = packageReader.header + pkg::kOffFontNames + pkg::kFontNameBytes * f;
+    std::u16string units;
+    for (uint32_t n = 0; n < pkg::kFontNameBytes / 2 && (field[2 * n] | field[2 * n + 1]); ++n)
+      units += static_cast<char16_t>(field[2 * n] | field[2 * n + 1] << 8);
+    std::u16string key = WindowsNameKey(units);
+    if (key == u"INFO")
+      lines_.push_back(Format("font %u (\"%s\") is named like the folder Fonts\\Info; extraction cannot "
+                              "create it",
+                              f, shown.c_str()));
+    const auto [first, fresh] = seen_.emplace(std::move(key), First{f, shown});
+    if (!fresh)
+      lines_.push_back(Format("fonts %u (\"%s\") and %u (\"%s\") are one name on Windows, which ignores "
+                              "case: the second replaces the first, font and info file",
+                              first->second.number, first->second.shown.c_str(), f, shown.c_str()));
+  }
+  void Report(std::vector<std::string>& problems) {
+    problems.insert(problems.end(), lines_.begin(), lines_.end());
+  }
+
+ private:
+  struct First {
+    uint32_t number;
+    std::string shown;
+  };
+  std::map<std::u16string, First> seen_;
+  std::vector<std::string> lines_;
+};
+
 // A present font's name, kept for its entries' paths; it must be a bare file
 // name (only the names of present fonts become paths).
-void TakeFontName(uint32_t f, VerifyReport& report, NameRun& unsafeNames) {
+void TakeFontName(uint32_t f, VerifyReport& report, NameRun& unsafeNames, NameClashes& clashes) {
   if (report.fontNames.empty()) report.fontNames.resize(pkg::kFontNames);
   std::string& shown = report.fontNames[f];
   AppendFontName(shown, f);
   wchar_t name[pkg::kFontNameBytes / 2 + 1];
   if (DecodeFontName(packageReader.header + pkg::kOffFontNames + pkg::kFontNameBytes * f, name,
-                     pkg::kFontNameBytes / 2 + 1))
+                     pkg::kFontNameBytes / 2 + 1)) {
     unsafeNames.Flush();
-  else
+    clashes.Add(f, shown);
+  } else {
     unsafeNames.Add(f, shown);
+  }
 }
+
+// Slots whose end goes back behind the entry before: the format allows it,
+// but every entry after such a slot reads bytes again, so that a hostile index
+// makes extraction write its bytes many times over. One line for them all.
+class BackwardEnds {
+ public:
+  void Add(const EntryInfo& e) {
+    if (count_++ == 0) {
+      first_ = e.Label();
+      end_ = e.end;
+      start_ = e.start;
+    }
+  }
+  void Report(std::vector<std::string>& warnings) const {
+    if (count_ == 0) return;
+    warnings.push_back(Format("KVSetup.dat: %u slot %s back (the first %s, end value %u behind %u): the "
+                              "entries after each read the same bytes again",
+                              count_, count_ == 1 ? "end goes" : "ends go", first_.c_str(), end_, start_));
+  }
+
+ private:
+  std::string first_;
+  uint32_t end_ = 0, start_ = 0, count_ = 0;
+};
 
 // Whether the bytes between a read entry's data and its 4-byte boundary hold
 // anything but zeros.
@@ -266,8 +327,11 @@ void CheckEntries(VerifyReport& report, const std::function<void(uint64_t, uint6
   uint32_t lastEnd = firstStart;
   FaultRun faults{report.problems};
   NameRun unsafeNames{report.problems};
+  NameClashes clashes;
+  BackwardEnds backward;
   report.entryList.reserve(pkg::kFixedEntriesUsed + pkg::kSongSlots + pkg::kFontSlots);
   WalkEntries([&](const EntryInfo& e) {
+    if ((e.end & ~3u) < e.start) backward.Add(e);
     if (!e.present) {
       if (e.kind == EntryInfo::kFixed) {
         faults.Flush();
@@ -277,7 +341,7 @@ void CheckEntries(VerifyReport& report, const std::function<void(uint64_t, uint6
     }
     ++report.entries;
     // A font's info entry follows the font itself and shares its name.
-    if (e.kind == EntryInfo::kFont) TakeFontName(e.number, report, unsafeNames);
+    if (e.kind == EntryInfo::kFont) TakeFontName(e.number, report, unsafeNames, clashes);
     const bool read = e.code == kEntryOk;
     if (read) {
       faults.Flush();
@@ -293,6 +357,8 @@ void CheckEntries(VerifyReport& report, const std::function<void(uint64_t, uint6
   });
   faults.Flush();
   unsafeNames.Flush();
+  clashes.Report(report.problems);
+  backward.Report(report.warnings);
   if (lastEnd < indexSize)
     report.warnings.push_back(Format("KVSetup.dat: %u bytes behind the last entry belong to no entry",
                                      indexSize - lastEnd));
