@@ -23,6 +23,7 @@ constexpr UpcaseRun kUpcaseRuns[] = {
 
 char16_t UpcasedUnit(char16_t unit) {
   const uint16_t u = unit;
+  if (u < 0x80) return u >= u'a' && u <= u'z' ? static_cast<char16_t>(u - 0x20) : unit;
   // The last run that starts at or before u.
   const UpcaseRun* run = std::upper_bound(std::begin(kUpcaseRuns), std::end(kUpcaseRuns), u,
                                           [](uint16_t v, const UpcaseRun& r) { return v < r.first; });

@@ -9,7 +9,6 @@
 #include <cwchar>
 #include <algorithm>
 #include <charconv>
-#include <map>
 #include <set>
 
 #include "engine/install_state.h"
@@ -233,35 +232,58 @@ class NameRun {
 
 // Present fonts whose names Windows takes for one file, or for the Info
 // folder: extraction writes them as packed, and the second replaces the first
-// (font and info file), or cannot be created at all.
+// (font and info file), or cannot be created at all. Names are kept in place
+// and upper-cased only where lengths agree: verify runs over every hostile
+// header too.
 class NameClashes {
  public:
-  void Add(uint32_t f, const std::string& shown) {
+  explicit NameClashes(const std::vector<std::string>& shown) : shown_(shown) {}
+  void Add(uint32_t f) {
+    Name& name = names_[count_];
     const uint8_t* field = packageReader.header + pkg::kOffFontNames + pkg::kFontNameBytes * f;
-    std::u16string units;
-    for (uint32_t n = 0; n < pkg::kFontNameBytes / 2 && (field[2 * n] | field[2 * n + 1]); ++n)
-      units += static_cast<char16_t>(field[2 * n] | field[2 * n + 1] << 8);
-    std::u16string key = WindowsNameKey(units);
-    if (key == u"INFO")
+    name.font = f;
+    name.length = 0;
+    for (const uint8_t* unit = field; name.length < kUnits && (unit[0] | unit[1]); unit += 2)
+      name.units[name.length++] = static_cast<char16_t>(unit[0] | unit[1] << 8);
+    if (Same(name, u"INFO", 4))
       lines_.push_back(Format("font %u (\"%s\") is named like the folder Fonts\\Info; extraction cannot "
                               "create it",
-                              f, shown.c_str()));
-    const auto [first, fresh] = seen_.emplace(std::move(key), First{f, shown});
-    if (!fresh)
+                              f, shown_[f].c_str()));
+    for (uint32_t k = 0; k < count_; ++k) {
+      if (!Same(name, names_[k].units, names_[k].length)) continue;
+      if (++clashes_ > kClashLines) break;  // counted in one more line
       lines_.push_back(Format("fonts %u (\"%s\") and %u (\"%s\") are one name on Windows, which ignores "
                               "case: the second replaces the first, font and info file",
-                              first->second.number, first->second.shown.c_str(), f, shown.c_str()));
+                              names_[k].font, shown_[names_[k].font].c_str(), f, shown_[f].c_str()));
+      break;
+    }
+    ++count_;
   }
   void Report(std::vector<std::string>& problems) {
     problems.insert(problems.end(), lines_.begin(), lines_.end());
+    if (clashes_ > kClashLines)
+      problems.push_back(Format("%u more fonts have a name that is one name on Windows with an earlier font's",
+                                clashes_ - kClashLines));
   }
 
  private:
-  struct First {
-    uint32_t number;
-    std::string shown;
+  static constexpr uint32_t kUnits = pkg::kFontNameBytes / 2;
+  // A publisher's mistake is a pair or two; a hostile header repeats one
+  // name 128 times, and a line for each would bury the rest.
+  static constexpr uint32_t kClashLines = 8;
+  struct Name {
+    uint32_t font, length;
+    char16_t units[kUnits];
   };
-  std::map<std::u16string, First> seen_;
+  static bool Same(const Name& a, const char16_t* b, uint32_t length) {
+    if (a.length != length) return false;
+    for (uint32_t i = 0; i < length; ++i)
+      if (a.units[i] != b[i] && UpcasedUnit(a.units[i]) != UpcasedUnit(b[i])) return false;
+    return true;
+  }
+  const std::vector<std::string>& shown_;
+  Name names_[pkg::kFontNames];  // each present font once
+  uint32_t count_ = 0, clashes_ = 0;
   std::vector<std::string> lines_;
 };
 
@@ -275,7 +297,7 @@ void TakeFontName(uint32_t f, VerifyReport& report, NameRun& unsafeNames, NameCl
   if (DecodeFontName(packageReader.header + pkg::kOffFontNames + pkg::kFontNameBytes * f, name,
                      pkg::kFontNameBytes / 2 + 1)) {
     unsafeNames.Flush();
-    clashes.Add(f, shown);
+    clashes.Add(f);
   } else {
     unsafeNames.Add(f, shown);
   }
@@ -327,7 +349,7 @@ void CheckEntries(VerifyReport& report, const std::function<void(uint64_t, uint6
   uint32_t lastEnd = firstStart;
   FaultRun faults{report.problems};
   NameRun unsafeNames{report.problems};
-  NameClashes clashes;
+  NameClashes clashes{report.fontNames};
   BackwardEnds backward;
   report.entryList.reserve(pkg::kFixedEntriesUsed + pkg::kSongSlots + pkg::kFontSlots);
   WalkEntries([&](const EntryInfo& e) {
