@@ -5,8 +5,8 @@
 
 #include <algorithm>
 #include <chrono>
-#include <map>
 #include <cstdio>
+#include <map>
 #include <random>
 #include <set>
 #include <system_error>
