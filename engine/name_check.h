@@ -15,3 +15,10 @@ bool DecodeFontName(const uint8_t* field, wchar_t* out, size_t outUnits);
 // device names, "." or "..", control characters, <>:"|?*, and no trailing
 // dot or blank.
 bool IsSafeFileName(const wchar_t* name);
+
+// The unit Windows puts in place of unit when it compares file names without
+// regard to case (name_case.cpp): its simple upper case, for every script,
+// not only ASCII. Surrogates stand for themselves, so characters beyond
+// U+FFFF keep their case. Two names are one file when they are equal unit by
+// unit after this: "KVGothic.ttf", "KVGOTHIC.TTF" and "kvgothic.ttf" are.
+char16_t UpcasedUnit(char16_t unit);

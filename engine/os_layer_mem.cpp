@@ -50,8 +50,45 @@ bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
 
 wchar_t Folded(wchar_t c) { return c >= L'A' && c <= L'Z' ? c - L'A' + L'a' : c; }
 
-// A drive ("c:") is the root that ".." never climbs above; a path without
-// one is rooted at "\\". Built in one string: this runs for every call.
+// Where a path that names a device resolves: no folder holds it.
+constexpr wchar_t kDevicePrefix[] = L"\\\\.\\";
+
+// Whether the name's first n units are the text word, ASCII letters in any
+// case.
+bool SameLetters(const wchar_t* name, size_t n, const wchar_t* word) {
+  size_t i = 0;
+  for (; i < n && word[i]; ++i)
+    if (Folded(name[i]) != Folded(word[i])) return false;
+  return i == n && word[i] == 0;
+}
+
+// The length of the device a last component names, or 0. Windows opens a
+// device, not a file, for CON, PRN, AUX, NUL, COM0-9, LPT0-9 (the digits 1-3
+// also as superscripts), CONIN$ and CONOUT$, in any case, whatever follows a
+// dot or a colon, with blanks before that ("nul.ttf", "Com1 .x", "lpt\u00B9",
+// "con:x"). A middle component never names one ("nul\x" is a path).
+size_t DeviceStem(const wchar_t* name, size_t length) {
+  size_t stem = 0;
+  while (stem < length && name[stem] != L'.' && name[stem] != L':') ++stem;
+  while (stem > 0 && name[stem - 1] == L' ') --stem;
+  static const wchar_t* const kPlain[] = {L"con", L"prn", L"aux", L"nul", L"conin$", L"conout$"};
+  for (const wchar_t* device : kPlain)
+    if (SameLetters(name, stem, device)) return stem;
+  if (stem == 4 && (SameLetters(name, 3, L"com") || SameLetters(name, 3, L"lpt"))) {
+    const wchar_t d = name[3];
+    if ((d >= L'0' && d <= L'9') || d == 0x00B9 || d == 0x00B2 || d == 0x00B3) return stem;
+  }
+  return 0;
+}
+
+// Windows' folding of a full path (GetFullPathNameW): "." and ".." (exactly
+// those) fold; a middle component loses one trailing dot ("a." is "a", "a.."
+// is "a.") and keeps its blanks (".. " is a name, it does not climb); the last
+// component loses every trailing dot and blank after the ".." test ("a. .."
+// is "a", and ".. " or "..." leave the folder itself); a last component that
+// names a device makes the whole path that device. A drive ("c:") is the
+// root that ".." never climbs above; a path without one is rooted at "\\".
+// Built in one string: this runs for every call.
 void ResolvePath(const wchar_t* path, std::wstring& out) {
   out.clear();
   size_t i = 0;
@@ -63,15 +100,25 @@ void ResolvePath(const wchar_t* path, std::wstring& out) {
   const size_t rootLength = out.size();
   while (path[i]) {
     while (IsSeparator(path[i])) ++i;
+    if (!path[i]) break;
     size_t end = i;
     while (path[end] && !IsSeparator(path[end])) ++end;
-    // Trailing dots and blanks are dropped (".. " climbs too, "..." is ".").
-    size_t kept = end;
-    while (kept > i && path[kept - 1] == L' ') --kept;
-    if (kept - i == 2 && path[i] == L'.' && path[i + 1] == L'.') {
+    const bool last = path[end] == 0;
+    const size_t length = end - i;
+    if (length == 1 && path[i] == L'.') {
+      // the folder itself
+    } else if (length == 2 && path[i] == L'.' && path[i + 1] == L'.') {
       if (out.size() > rootLength) out.resize(out.rfind(L'\\'));
+    } else if (last && DeviceStem(path + i, length) > 0) {
+      out = kDevicePrefix;
+      for (size_t k = i; k < i + DeviceStem(path + i, length); ++k) out += Folded(path[k]);
+      return;
     } else {
-      while (kept > i && (path[kept - 1] == L'.' || path[kept - 1] == L' ')) --kept;
+      size_t kept = end;
+      if (last)
+        while (kept > i && (path[kept - 1] == L'.' || path[kept - 1] == L' ')) --kept;
+      else if (path[kept - 1] == L'.')
+        --kept;
       if (kept > i) {
         out += L'\\';
         for (size_t k = i; k < kept; ++k) out += Folded(path[k]);
@@ -81,6 +128,8 @@ void ResolvePath(const wchar_t* path, std::wstring& out) {
   }
   if (out.size() == rootLength) out += L'\\';
 }
+
+bool IsDevice(const std::wstring& resolved) { return resolved.compare(0, 4, kDevicePrefix) == 0; }
 
 std::wstring ResolvePath(const wchar_t* path) {
   std::wstring out;
@@ -116,10 +165,13 @@ File Create(const wchar_t* path, bool canRead) {
   Store& s = TheStore();
   std::lock_guard<std::mutex> hold(s.lock);
   const std::wstring name = ResolvePath(path);
-  if (IsFolder(s, name) || !IsFolder(s, Parent(name))) return kNoFile;
+  // A device opens (the console, NUL) wherever the path pointed: recorded as
+  // a write outside every folder, its bytes go nowhere.
+  const bool device = IsDevice(name);
+  if (!device && (IsFolder(s, name) || !IsFolder(s, Parent(name)))) return kNoFile;
   s.written.push_back(name);
-  auto& file = s.files[name];
-  file = std::make_shared<MemFile>();
+  auto file = std::make_shared<MemFile>();
+  if (!device) s.files[name] = file;
   const File h = s.nextHandle++;
   s.handles[h] = Handle{file, 0, canRead, true};
   return h;
@@ -148,6 +200,10 @@ bool CreateFolder(const wchar_t* path) {
   Store& s = TheStore();
   std::lock_guard<std::mutex> hold(s.lock);
   const std::wstring name = ResolvePath(path);
+  if (IsDevice(name)) {  // no folder is made, but the engine aimed at a device
+    s.written.push_back(name);
+    return false;
+  }
   if (Exists(s, name) || !IsFolder(s, Parent(name))) return false;
   s.folders.insert(name);
   s.written.push_back(name);

@@ -2,9 +2,12 @@
 // tests: files are byte buffers, folders a set of names, sleeping costs
 // nothing and no process or thread is ever started. Paths are resolved the way
 // Windows resolves them ('/' and '\\' alike, "." and ".." folded, never above
-// the root, trailing dots and blanks dropped, ASCII letters in any case), and
-// every file created and folder made is recorded under its resolved name, so
-// a caller can see exactly where the engine wrote.
+// the root, a middle component's one trailing dot and a last component's
+// trailing dots and blanks dropped, ASCII letters in any case), a path whose
+// last component names a device (CON, NUL, COM1, "lpt1.txt", CONOUT$ ...)
+// resolves to \\.\DEVICE, outside every folder, and every file
+// created and folder made (or tried, for a device) is recorded under its
+// resolved name, so a caller can see exactly where the engine wrote.
 #pragma once
 
 #include <cstddef>

@@ -63,19 +63,11 @@ class KvpackTest : public ::testing::Test {
     o.scale = 64 * 1024;
     std::string error;
     ASSERT_TRUE(kvpack::WriteSample(staging_, o, &error)) << error;
-    // MR numbers that removal deletes, as a careful publisher uses: the base
-    // package has neither problems nor warnings.
-    for (uint32_t n = 1; n <= o.mrFiles; ++n)
-      MoveTo(MrRel(n), MrRel(90000 + n));
   }
   static std::string MrRel(uint32_t n) {
     char rel[40];
     std::snprintf(rel, sizeof rel, "MR/%03u/%05u.emr", (n - 1) / 100, n);
     return rel;
-  }
-  void MoveTo(const std::string& from, const std::string& to) {
-    fs::create_directories((staging_ / to).parent_path());
-    fs::rename(staging_ / from, staging_ / to);
   }
   void TearDown() override { ClosePackageFile(); }
 
@@ -168,6 +160,15 @@ TEST_F(KvpackTest, FlippedByteInAnyEntryIsReported) {
   EXPECT_TRUE(kvpack::VerifyPackage(out).sound());
 }
 
+// Sets font name f of dir's package (header CRC refreshed).
+void SetFontName(const fs::path& dir, uint32_t f, const std::u16string& name) {
+  std::u16string units = name;
+  units.resize(pkg::kFontNameBytes / 2, u'\0');
+  for (uint32_t i = 0; i < units.size(); i += 2)
+    fixture::SetHeaderU32(dir, pkg::kOffFontNames + pkg::kFontNameBytes * f + 2 * i,
+                          units[i] | uint32_t(units[i + 1]) << 16);
+}
+
 // Damage that the setup program's open accepts, sorted by what it does: a
 // problem (extraction fails or installs something else; exit 1) or a warning
 // (the setup program installs exactly what was packed; exit 0).
@@ -216,6 +217,18 @@ TEST_F(KvpackTest, VerifyTellsProblemsFromWarnings) {
          }
        },
        "font names 0 .. 2, 3 names: not safe bare file names", true},
+      // Windows compares names ignoring case, in every script: the second
+      // font and its info file would replace the first.
+      {"FontNamesOneOnWindows", [&] { SetFontName(out, 1, u"SAMPLEFONT000.TTF"); },
+       "fonts 0 (\"SampleFont000.ttf\") and 1 (\"SAMPLEFONT000.TTF\") are one name on Windows", true},
+      {"KoreanAndGreekNamesOneOnWindows",
+       [&] {
+         SetFontName(out, 1, u"샘플σ.ttf");
+         SetFontName(out, 2, u"샘플Σ.TTF");
+       },
+       "are one name on Windows, which ignores case", true},
+      {"FontNamedLikeTheInfoFolder", [&] { SetFontName(out, 2, u"iNFO"); },
+       "font 2 (\"iNFO\") is named like the folder Fonts\\Info", true},
       {"IndexCutShort",  // every entry past the cut fails alike: one line for the run
        [&] {
          const uint32_t size = static_cast<uint32_t>(fs::file_size(index));
@@ -236,6 +249,16 @@ TEST_F(KvpackTest, VerifyTellsProblemsFromWarnings) {
          fixture::SetHeaderU32(out, pkg::kOffPartSizes, static_cast<uint32_t>(fs::file_size(fixture::PartFile(out, 1))));
        },
        "KVSetup.d01: 5 bytes belong to no MR record", false},
+      // Song 1's slot goes back to where song 0 starts and song 2 ends where
+      // song 0 does: song 2 is song 0's bytes read (and written) again, which
+      // the reader accepts.
+      {"SlotEndGoesBack",
+       [&] {
+         const uint32_t songStart = fixture::ReadU32At(index, pkg::kOffFixedEntryEnds + 4 * 18) & ~3u;
+         fixture::SetHeaderU32(out, pkg::kOffSongEntryEnds + 4, songStart);
+         fixture::SetHeaderU32(out, pkg::kOffSongEntryEnds + 8, fixture::ReadU32At(index, pkg::kOffSongEntryEnds));
+       },
+       "KVSetup.dat: 1 slot end goes back (the first SongMR\\00\\001.esz", false},
       {"MrNumberAboveRemoval", [&] { fixture::SetHeaderU32(out, record(6, pkg::kMrOffNumber), 100001); },
        "MR\\1000\\100001.emr): MR number outside 90001 .. 100000; removal will not delete it", false},
       {"MrNumberBelowRemoval", [&] { fixture::SetHeaderU32(out, record(0, pkg::kMrOffNumber), 90000); },
@@ -269,7 +292,7 @@ TEST_F(KvpackTest, VerifyTellsProblemsFromWarnings) {
     // The JSON document carries the same findings, escaped.
     const std::string json = kvpack::ReportJson(report);
     EXPECT_NE(json.find(c.problem ? "\"sound\": false" : "\"sound\": true"), std::string::npos) << c.name;
-    if (c.text && !std::string(c.text).empty() && std::string(c.text).find('\\') == std::string::npos) {
+    if (c.text && !std::string(c.text).empty() && std::string(c.text).find_first_of("\\\"") == std::string::npos) {
       EXPECT_NE(json.find(c.text), std::string::npos) << c.name << "\n" << json;
     }
     ClosePackageFile();
@@ -568,6 +591,22 @@ const Refusal kRefusals[] = {
     {"FontNameIsADevice", [](const fs::path& s) { WriteFile(s / "Fonts/nul.ttf", 300); },
      "\"nul.ttf\" is not a safe bare file name"},
     {"FontNameTrailingDot", [](const fs::path& s) { WriteFile(s / "Fonts/font.", 300); }, "not a safe bare file name"},
+    // One file on Windows, which ignores case (in every script), or the
+    // Info folder's name: both fonts named, or the one.
+    {"FontNamesDifferOnlyInCase",
+     [](const fs::path& s) {
+       WriteFile(s / "Fonts/KVGothic.ttf", 300);
+       WriteFile(s / "Fonts/KVGOTHIC.TTF", 300);
+     },
+     "fonts \"KVGOTHIC.TTF\" and \"KVGothic.ttf\" are one name on Windows"},
+    {"CyrillicNamesDifferOnlyInCase",
+     [](const fs::path& s) {
+       WriteFile(s / "Fonts/шрифт.ttf", 300);
+       WriteFile(s / "Fonts/ШРИФТ.ttf", 300);
+     },
+     "are one name on Windows, which ignores case"},
+    {"FontNamedLikeTheInfoFolder", [](const fs::path& s) { WriteFile(s / "Fonts/info", 300); },
+     "font name \"info\" is the name of the folder Fonts\\Info"},
     {"TooManyFonts",
      [](const fs::path& s) {
        for (int i = 0; i < 124; ++i) WriteFile(s / "Fonts" / ("Extra" + std::to_string(i) + ".ttf"), 256, i);
@@ -644,6 +683,49 @@ TEST(KvpackInput, RefusesWhatTheFormatCannotHold) {
     c.change(in, options);
     EXPECT_NE(Joined(kvpack::CheckInput(in, options)).find(c.message), std::string::npos)
         << c.name << "\n" << Joined(kvpack::CheckInput(in, options));
+  }
+}
+
+// The demo's own package: `kvpack sample`, `build`, `verify` with no warning.
+TEST(KvpackSample, BuildsAndVerifiesWithoutAWarning) {
+  fixture::Scratch scratch;
+  const std::string staging = (scratch / "staging").string(), out = (scratch / "out").string();
+  ASSERT_EQ(RunVerb(RunSampleCommand, {"sample", staging}), 0);
+  ASSERT_EQ(RunVerb(RunBuildCommand, {"build", staging, out}), 0);
+  testing::internal::CaptureStdout();
+  const int status = RunVerb(RunVerifyCommand, {"verify", out});
+  std::fflush(stdout);
+  const std::string text = testing::internal::GetCapturedStdout();
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(text.find("warning"), std::string::npos) << text;
+  EXPECT_NE(text.find("30 MR records: sound\n"), std::string::npos) << text;
+}
+
+// A font name's control characters reach the terminal escaped, as in the
+// JSON document: "\x1b[8m" would hide the lines after it.
+TEST(KvpackText, ControlCharactersAreEscapedOnTheTerminal) {
+  const struct {
+    const char* text;
+    const char* shown;
+  } cases[] = {
+      {"Fonts\\샘플 🎵.ttf", "Fonts\\샘플 🎵.ttf"},
+      {"a\x1b[8m\a\tb", "a\\u001b[8m\\u0007\\u0009b"},
+      {"\x7f \xc2\x9b \xc2\xa0", "\\u007f \\u009b \xc2\xa0"},  // DEL, C1 CSI; NBSP is text
+      {"\x9b \xe2\x82 \xed\xa0\x80 \xc0\xaf", "\\x9b \\xe2\\x82 \\xed\\xa0\\x80 \\xc0\\xaf"},  // not UTF-8
+  };
+  for (const auto& c : cases) EXPECT_EQ(kvpack::ShownText(c.text), c.shown) << c.shown;
+
+  fixture::Scratch scratch;
+  kvpack::PackageInput input = fixture::SmallInput();
+  ASSERT_TRUE(fixture::Write(input, scratch.path()));
+  SetFontName(scratch.path(), 0, u"a\x1b[8m\a.ttf");
+  for (auto verb : {RunVerifyCommand, RunListCommand}) {
+    testing::internal::CaptureStdout();
+    RunVerb(verb, {"verb", scratch.path().string()});
+    std::fflush(stdout);
+    const std::string text = testing::internal::GetCapturedStdout();
+    EXPECT_NE(text.find("a\\u001b[8m\\u0007.ttf"), std::string::npos) << text;
+    EXPECT_EQ(text.find_first_of("\x1b\a"), std::string::npos) << text;
   }
 }
 

@@ -155,3 +155,24 @@ TEST(NameCheck, RefusesAnOutputBufferTooSmallForTheField) {
 }
 
 }  // namespace
+
+// Windows compares file names after upper-casing every unit by Unicode's
+// simple mapping; the table is generated, so each shape of its runs is
+// checked: single letters, ranges, alternating pairs (with the capitals
+// between them left alone), title case, and what has no simple upper case.
+TEST(NameCheck, UpcasesUnitsAsWindowsComparesNames) {
+  const struct {
+    char16_t unit, upcased;
+  } cases[] = {
+      {u'a', u'A'},       {u'z', u'Z'},       {u'A', u'A'},       {u'1', u'1'},
+      {0x00E4, 0x00C4},   {0x00FF, 0x0178},   {0x00DF, 0x00DF},   // ä, ÿ; ß has none
+      {0x0101, 0x0100},   {0x0100, 0x0100},   {0x012F, 0x012E},   // ā..į in pairs
+      {0x01C5, 0x01C4},   {0x01C6, 0x01C4},   {0x0131, 0x0049},   // ǅ, ǆ, dotless ı
+      {0x03C3, 0x03A3},   {0x03C2, 0x03A3},   {0x044F, 0x042F},   // σ, ς, я
+      {0x0561, 0x0531},   {0x24D0, 0x24B6},   {0xAB70, 0x13A0},   // Armenian, Ⓐ, Cherokee
+      {0xFF41, 0xFF21},   {0xAC00, 0xAC00},   {0x3131, 0x3131},   // fullwidth, Hangul
+      {0xD801, 0xD801},   {0xDC28, 0xDC28},   {0xFFFF, 0xFFFF},   // surrogates stay
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(uint32_t(UpcasedUnit(c.unit)), uint32_t(c.upcased)) << std::hex << uint32_t(c.unit);
+}

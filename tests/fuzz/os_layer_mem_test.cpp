@@ -11,6 +11,7 @@
 
 namespace {
 
+// As GetFullPathNameW folds them on Windows 7 and later.
 TEST(MemLayer, ResolvesLikeWindows) {
   const struct {
     const wchar_t* path;
@@ -20,14 +21,52 @@ TEST(MemLayer, ResolvesLikeWindows) {
       {L"c:/a//b\\", L"c:\\a\\b"},
       {L"C:\\a\\.\\b\\..\\c", L"c:\\a\\c"},
       {L"C:\\a\\..\\..\\..\\x", L"c:\\x"},  // never above the drive
-      {L"C:\\a\\.. \\x", L"c:\\x"},          // trailing blanks dropped first
-      {L"C:\\a\\b...\\c. ", L"c:\\a\\b\\c"},
-      {L"C:\\a\\...\\b", L"c:\\a\\b"},
+      {L"C:\\a\\.. \\x", L"c:\\a\\.. \\x"},    // a middle ".. " is a name
+      {L"C:\\a\\b\\.. ", L"c:\\a\\b"},          // a last one is trimmed away
+      {L"C:\\a\\b\\..", L"c:\\a"},
+      {L"C:\\a.\\b..\\c.. \\d", L"c:\\a\\b.\\c.. \\d"},  // a middle one loses one dot
+      {L"C:\\a\\b  ....   ..   ", L"c:\\a\\b"},  // a last one every dot and blank
+      {L"C:\\a\\...", L"c:\\a"},
       {L"C:", L"c:\\"},
       {L"\\x\\..\\..", L"\\"},
       {L"/pkg/KVSetup.dat", L"\\pkg\\kvsetup.dat"},
+      // A last component that names a device is that device, anywhere.
+      {L"C:\\Inst\\Fonts\\CON.ttf", L"\\\\.\\con"},
+      {L"C:\\con\\con", L"\\\\.\\con"},
+      {L"C:\\Inst\\nul", L"\\\\.\\nul"},
+      {L"C:\\Inst\\Prn  .x.y", L"\\\\.\\prn"},
+      {L"C:\\Inst\\aux:stream", L"\\\\.\\aux"},
+      {L"C:\\Inst\\COM1", L"\\\\.\\com1"},
+      {L"C:\\Inst\\com0.ttf", L"\\\\.\\com0"},
+      {L"C:\\Inst\\Lpt9. ", L"\\\\.\\lpt9"},
+      {L"C:\\Inst\\COM\u00B9.ttf", L"\\\\.\\com\u00B9"},
+      {L"C:\\Inst\\lpt\u00B2", L"\\\\.\\lpt\u00B2"},
+      {L"C:\\Inst\\LPT\u00B3.x", L"\\\\.\\lpt\u00B3"},
+      {L"C:\\Inst\\CONOUT$", L"\\\\.\\conout$"},
+      {L"C:\\Inst\\conin$.log", L"\\\\.\\conin$"},
+      // Names that only start like one, and a middle component.
+      {L"C:\\Inst\\nul0.ttf", L"c:\\inst\\nul0.ttf"},
+      {L"C:\\Inst\\COM10", L"c:\\inst\\com10"},
+      {L"C:\\Inst\\com\u2074", L"c:\\inst\\com\u2074"},
+      {L"C:\\Inst\\ CON", L"c:\\inst\\ con"},
+      {L"C:\\Inst\\conerr$", L"c:\\inst\\conerr$"},
+      {L"C:\\nul\\x", L"c:\\nul\\x"},
   };
   for (const auto& c : cases) EXPECT_EQ(os::mem::Resolve(c.path), c.resolved) << c.path;
+}
+
+// A write to a device is recorded outside every folder, so that a fuzz
+// target checking where the engine wrote sees it; nothing is stored.
+TEST(MemLayer, DevicesAreWritesOutsideEveryFolder) {
+  os::mem::Reset();
+  os::mem::PutFolder(L"C:\\Inst\\Fonts");
+  os::File out = os::CreateForWrite(L"C:\\Inst\\Fonts\\NUL.ttf");
+  ASSERT_NE(out, os::kNoFile);  // NUL opens on Windows too
+  EXPECT_EQ(os::Write(out, "abc", 3), 3);
+  os::Close(out);
+  EXPECT_FALSE(os::CreateFolder(L"C:\\Inst\\Fonts\\com1"));
+  EXPECT_FALSE(os::PathExists(L"C:\\Inst\\Fonts\\nul.ttf"));
+  EXPECT_EQ(os::mem::WrittenPaths(), (std::vector<std::wstring>{L"\\\\.\\nul", L"\\\\.\\com1"}));
 }
 
 TEST(MemLayer, FilesFoldersAndTheWrittenRecord) {

@@ -32,18 +32,16 @@ def standin_exe():
 
 def prepare(bed, sample_args=()):
     """C:\\KVSetup with KVSetup.exe and a package made from a sample staging tree
-    whose Driver\\haspdinst.exe is the stand-in. The sample's MR files 1-30
-    become 90001-90030 (the numbers a removal deletes), except MR 7, which
-    stays outside that range. Returns (folder, staging)."""
+    whose Driver\\haspdinst.exe is the stand-in. The sample's MR files are
+    90001-90030 (the numbers a removal deletes), except MR 90007, which
+    becomes MR 7, outside that range. Returns (folder, staging)."""
     staging = Path(os.environ.get("KV_BED", str(bed.artifacts))) / "maintenance-staging"
     if staging.exists():
         shutil.rmtree(staging)
     bed.kvpack("sample", *sample_args, staging)
     shutil.copy2(standin_exe(), staging / "Driver" / "haspdinst.exe")
-    (staging / "MR" / "900").mkdir()
-    for mr in sorted((staging / "MR" / "000").glob("*.emr")):
-        if mr.name != "00007.emr":
-            mr.rename(staging / "MR" / "900" / ("9%s" % mr.name[1:]))
+    (staging / "MR" / "000").mkdir()
+    (staging / "MR" / "900" / "90007.emr").rename(staging / "MR" / "000" / "00007.emr")
     folder = bed.setup_folder(package=False)
     bed.make_package(folder, staging)
     return folder, staging

@@ -88,12 +88,12 @@ int RunBuildCommand(int argc, char** argv) {
   }
 
   kvpack::StagingScan scan = kvpack::ScanStaging(kvpack::PathFromUtf8(staging));
-  for (const std::string& note : scan.notes) std::fprintf(stderr, "kvpack build: %s\n", note.c_str());
+  for (const std::string& note : scan.notes) std::fprintf(stderr, "kvpack build: %s\n", kvpack::ShownText(note).c_str());
   std::memcpy(scan.input.versionWords, version, sizeof version);
   std::vector<std::string> problems = scan.problems;
   if (problems.empty()) problems = kvpack::CheckInput(scan.input, options);
   if (!problems.empty()) {
-    for (const std::string& p : problems) std::fprintf(stderr, "kvpack build: %s\n", p.c_str());
+    for (const std::string& p : problems) std::fprintf(stderr, "kvpack build: %s\n", kvpack::ShownText(p).c_str());
     std::fprintf(stderr, "kvpack build: refused, nothing written\n");
     return 1;
   }

@@ -51,10 +51,10 @@ int RunListCommand(int argc, char** argv) {
     if (!e.present) return;
     if (e.code == 0) {
       std::printf("%10u %10u  %-19s  %-6s  %s\n", e.start, e.view.length,
-                  kvpack::FormatFileTime(e.view.lastWriteTime).c_str(), "ok", e.Label().c_str());
+                  kvpack::FormatFileTime(e.view.lastWriteTime).c_str(), "ok", kvpack::ShownText(e.Label()).c_str());
     } else {
       ++bad;
-      std::printf("%10u %10s  %-19s  %-6d  %s (%s)\n", e.start, "?", "?", e.code, e.Label().c_str(),
+      std::printf("%10u %10s  %-19s  %-6d  %s (%s)\n", e.start, "?", "?", e.code, kvpack::ShownText(e.Label()).c_str(),
                   EntryCodeMeaning(e.code));
     }
   });

@@ -233,19 +233,102 @@ class NameRun {
   uint32_t first_ = 0, last_ = 0, count_ = 0;
 };
 
+// Present fonts whose names Windows takes for one file, or for the Info
+// folder: extraction writes them as packed, and the second replaces the first
+// (font and info file), or cannot be created at all. Names are kept in place
+// and upper-cased only where lengths agree: verify runs over every hostile
+// header too.
+class NameClashes {
+ public:
+  explicit NameClashes(const std::vector<std::string>& shown) : shown_(shown) {}
+  void Add(uint32_t f) {
+    Name& name = names_[count_];
+    const uint8_t* field = packageReader.header + pkg::kOffFontNames + pkg::kFontNameBytes * f;
+    name.font = f;
+    name.length = 0;
+    for (const uint8_t* unit = field; name.length < kUnits && (unit[0] | unit[1]); unit += 2)
+      name.units[name.length++] = static_cast<char16_t>(unit[0] | unit[1] << 8);
+    if (Same(name, u"INFO", 4))
+      lines_.push_back(Format("font %u (\"%s\") is named like the folder Fonts\\Info; extraction cannot "
+                              "create it",
+                              f, shown_[f].c_str()));
+    for (uint32_t k = 0; k < count_; ++k) {
+      if (!Same(name, names_[k].units, names_[k].length)) continue;
+      if (++clashes_ > kClashLines) break;  // counted in one more line
+      lines_.push_back(Format("fonts %u (\"%s\") and %u (\"%s\") are one name on Windows, which ignores "
+                              "case: the second replaces the first, font and info file",
+                              names_[k].font, shown_[names_[k].font].c_str(), f, shown_[f].c_str()));
+      break;
+    }
+    ++count_;
+  }
+  void Report(std::vector<std::string>& problems) {
+    problems.insert(problems.end(), lines_.begin(), lines_.end());
+    if (clashes_ > kClashLines)
+      problems.push_back(Format("%u more fonts have a name that is one name on Windows with an earlier font's",
+                                clashes_ - kClashLines));
+  }
+
+ private:
+  static constexpr uint32_t kUnits = pkg::kFontNameBytes / 2;
+  // A publisher's mistake is a pair or two; a hostile header repeats one
+  // name 128 times, and a line for each would bury the rest.
+  static constexpr uint32_t kClashLines = 8;
+  struct Name {
+    uint32_t font, length;
+    char16_t units[kUnits];
+  };
+  static bool Same(const Name& a, const char16_t* b, uint32_t length) {
+    if (a.length != length) return false;
+    for (uint32_t i = 0; i < length; ++i)
+      if (a.units[i] != b[i] && UpcasedUnit(a.units[i]) != UpcasedUnit(b[i])) return false;
+    return true;
+  }
+  const std::vector<std::string>& shown_;
+  Name names_[pkg::kFontNames];  // each present font once
+  uint32_t count_ = 0, clashes_ = 0;
+  std::vector<std::string> lines_;
+};
+
 // A present font's name, kept for its entries' paths; it must be a bare file
 // name (only the names of present fonts become paths).
-void TakeFontName(uint32_t f, VerifyReport& report, NameRun& unsafeNames) {
+void TakeFontName(uint32_t f, VerifyReport& report, NameRun& unsafeNames, NameClashes& clashes) {
   if (report.fontNames.empty()) report.fontNames.resize(pkg::kFontNames);
   std::string& shown = report.fontNames[f];
   AppendFontName(shown, f);
   wchar_t name[pkg::kFontNameBytes / 2 + 1];
   if (DecodeFontName(packageReader.header + pkg::kOffFontNames + pkg::kFontNameBytes * f, name,
-                     pkg::kFontNameBytes / 2 + 1))
+                     pkg::kFontNameBytes / 2 + 1)) {
     unsafeNames.Flush();
-  else
+    clashes.Add(f);
+  } else {
     unsafeNames.Add(f, shown);
+  }
 }
+
+// Slots whose end goes back behind the entry before: the format allows it,
+// but every entry after such a slot reads bytes again, so that a hostile index
+// makes extraction write its bytes many times over. One line for them all.
+class BackwardEnds {
+ public:
+  void Add(const EntryInfo& e) {
+    if (count_++ == 0) {
+      first_ = e.Label();
+      end_ = e.end;
+      start_ = e.start;
+    }
+  }
+  void Report(std::vector<std::string>& warnings) const {
+    if (count_ == 0) return;
+    warnings.push_back(Format("KVSetup.dat: %u slot %s back (the first %s, end value %u behind %u): the "
+                              "entries after each read the same bytes again",
+                              count_, count_ == 1 ? "end goes" : "ends go", first_.c_str(), end_, start_));
+  }
+
+ private:
+  std::string first_;
+  uint32_t end_ = 0, start_ = 0, count_ = 0;
+};
 
 // Whether the bytes between a read entry's data and its 4-byte boundary hold
 // anything but zeros.
@@ -301,8 +384,11 @@ void CheckEntries(VerifyReport& report, const std::function<void(uint64_t, uint6
   uint32_t lastEnd = firstStart;
   FaultRun faults{report.problems};
   NameRun unsafeNames{report.problems};
+  NameClashes clashes{report.fontNames};
+  BackwardEnds backward;
   report.entryList.reserve(pkg::kFixedEntriesUsed + pkg::kSongSlots + pkg::kFontSlots);
   WalkEntries([&](const EntryInfo& e) {
+    if ((e.end & ~3u) < e.start) backward.Add(e);
     if (!e.present) {
       if (e.kind == EntryInfo::kFixed) {
         faults.Flush();
@@ -312,7 +398,7 @@ void CheckEntries(VerifyReport& report, const std::function<void(uint64_t, uint6
     }
     ++report.entries;
     // A font's info entry follows the font itself and shares its name.
-    if (e.kind == EntryInfo::kFont) TakeFontName(e.number, report, unsafeNames);
+    if (e.kind == EntryInfo::kFont) TakeFontName(e.number, report, unsafeNames, clashes);
     const bool read = e.code == kEntryOk;
     if (read && !report.binding.empty()) DigestEntry(e, report.binding.data());
     if (read) {
@@ -329,6 +415,8 @@ void CheckEntries(VerifyReport& report, const std::function<void(uint64_t, uint6
   });
   faults.Flush();
   unsafeNames.Flush();
+  clashes.Report(report.problems);
+  backward.Report(report.warnings);
   if (lastEnd < indexSize)
     report.warnings.push_back(Format("KVSetup.dat: %u bytes behind the last entry belong to no entry",
                                      indexSize - lastEnd));

@@ -66,8 +66,9 @@ struct EntrySummary {
 
 // Problems make the setup program fail or install something other than what
 // was packed; warnings are what it accepts but a careful builder would not
-// write (non-zero pad bytes, bytes no entry or record covers, MR numbers that
-// removal will not delete, MR records out of number order).
+// write (non-zero pad bytes, bytes no entry or record covers, slot ends that
+// go back, MR numbers that removal will not delete, MR records out of number
+// order).
 struct VerifyReport {
   int openCode = 0;
   uint32_t entries = 0;     // present entries checked

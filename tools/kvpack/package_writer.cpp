@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <map>
 #include <random>
 #include <set>
 #include <system_error>
@@ -326,7 +327,10 @@ std::vector<std::string> CheckInput(const PackageInput& in, const WriteOptions& 
   }
   if (in.fonts.size() > pkg::kFontNames)
     problems.push_back(std::to_string(in.fonts.size()) + " fonts; at most 128 fit");
-  std::set<std::u16string> names;
+  // Names as Windows compares them: fonts whose names differ only in case
+  // would be one file there, and a font named like Fonts\Info cannot be
+  // made beside that folder.
+  std::map<std::u16string, const std::u16string*> names;
   for (const FontInput& font : in.fonts) {
     std::string name = Utf8FromUtf16(font.name);
     if (font.name.size() > pkg::kFontNameBytes / 2 ||
@@ -335,8 +339,17 @@ std::vector<std::string> CheckInput(const PackageInput& in, const WriteOptions& 
                          " UTF-16 units; at most 35 fit");
     else if (opt.enforceRules && !IsSafeFileName(WideFromUtf16(font.name).c_str()))
       problems.push_back("font name \"" + name + "\" is not a safe bare file name");
-    if (opt.enforceRules && !names.insert(font.name).second)
-      problems.push_back("font name \"" + name + "\" appears twice");
+    if (opt.enforceRules) {
+      const std::u16string key = WindowsNameKey(font.name);
+      if (key == u"INFO")
+        problems.push_back("font name \"" + name + "\" is the name of the folder Fonts\\Info on Windows");
+      const auto [first, fresh] = names.emplace(key, &font.name);
+      if (!fresh && *first->second == font.name)
+        problems.push_back("font name \"" + name + "\" appears twice");
+      else if (!fresh)
+        problems.push_back("fonts \"" + Utf8FromUtf16(*first->second) + "\" and \"" + name +
+                           "\" are one name on Windows, which ignores case: the second would replace the first");
+    }
     if (font.info && !font.file)
       problems.push_back("font info for \"" + name + "\" without its font file");
     CheckEntry(font.file, "font \"" + name + "\"", pkg::kMinLibraryDataLength, opt, problems);

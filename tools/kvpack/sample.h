@@ -12,7 +12,7 @@ namespace kvpack {
 struct SampleOptions {
   uint32_t songs = 20;   // 0 .. 1000, spread over 000 .. 999
   uint32_t fonts = 4;    // 0 .. 128; every fourth has no info file
-  uint32_t mrFiles = 30; // 0 .. 2000, numbered from 1
+  uint32_t mrFiles = 30; // 0 .. 2000, numbered from 90001
   uint64_t scale = 4u << 20;  // about this many bytes in all
 };
 

@@ -15,7 +15,8 @@ constexpr char kUsage[] =
     "  Writes a sample staging tree for `kvpack build`: the 19 fixed files,\n"
     "  N songs (default 20, at most 1000), N fonts with info files (default 4,\n"
     "  at most 128; every fourth without info), N MR files (default 30, at most\n"
-    "  2000), about BYTES in all (default 4194304). Same options, same tree.\n";
+    "  2000, numbered from 90001), about BYTES in all (default 4194304). Same\n"
+    "  options, same tree.\n";
 
 bool Number(const char* text, uint64_t* out) {
   char* end = nullptr;

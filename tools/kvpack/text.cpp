@@ -1,6 +1,7 @@
 // UTF-8 / UTF-16 / wchar_t conversions and time formatting for kvpack.
 #include "text.h"
 
+#include "engine/name_check.h"
 #include "engine/os_layer.h"
 #include "engine/utf8_append.h"
 
@@ -107,6 +108,50 @@ std::optional<std::wstring> WideFromUtf8(const std::string& text) {
 
 std::wstring WideFromUtf16(const std::u16string& text) {
   return *WideFromUtf8(Utf8FromUtf16(text));
+}
+
+std::u16string WindowsNameKey(std::u16string_view name) {
+  std::u16string key(name);
+  for (char16_t& u : key) u = UpcasedUnit(u);
+  return key;
+}
+
+std::string ShownText(const std::string& text) {
+  static const char kHex[] = "0123456789abcdef";
+  std::string out;
+  out.reserve(text.size());
+  size_t i = 0;
+  while (i < text.size()) {
+    const uint8_t b = static_cast<uint8_t>(text[i]);
+    // The length of a well-formed sequence at i, 0 when there is none.
+    size_t length = 0;
+    if (b < 0x80) length = 1;
+    else if (b >= 0xC2 && b < 0xF5) length = b < 0xE0 ? 2 : b < 0xF0 ? 3 : 4;
+    uint32_t c = b < 0x80 ? b : b & (0x3F >> (length > 0 ? length - 1 : 0));
+    for (size_t k = 1; k < length; ++k) {
+      const uint8_t n = i + k < text.size() ? static_cast<uint8_t>(text[i + k]) : 0;
+      if ((n & 0xC0) != 0x80) {
+        length = 0;
+        break;
+      }
+      c = c << 6 | (n & 0x3F);
+    }
+    static const uint32_t kMin[5] = {0, 0, 0x80, 0x800, 0x10000};
+    if (length > 1 && (c < kMin[length] || c > 0x10FFFF || (c >= 0xD800 && c < 0xE000))) length = 0;
+    if (length == 0) {
+      const char escape[] = {'\\', 'x', kHex[b >> 4], kHex[b & 15]};
+      out.append(escape, sizeof escape);
+      ++i;
+    } else if (c < 0x20 || (c >= 0x7F && c < 0xA0)) {
+      const char escape[] = {'\\', 'u', '0', '0', kHex[c >> 4], kHex[c & 15]};
+      out.append(escape, sizeof escape);
+      i += length;
+    } else {
+      out.append(text, i, length);
+      i += length;
+    }
+  }
+  return out;
 }
 
 std::filesystem::path PathFromUtf8(const std::string& text) { return std::filesystem::u8path(text); }

@@ -34,6 +34,16 @@ std::optional<std::u16string> Utf16FromPath(const std::filesystem::path& path);
 // The engine's wide form of a path; nullopt when it is not valid text.
 std::optional<std::wstring> WideFromPath(const std::filesystem::path& path);
 
+// A file name as Windows compares it, ignoring case (UpcasedUnit on every
+// unit): two names with the same key are one file there.
+std::u16string WindowsNameKey(std::u16string_view name);
+
+// Text for a terminal: every control character (C0, DEL and C1) as \u00XX,
+// the way the JSON document escapes them, and any byte that is not part of
+// well-formed UTF-8 as \xXX. A package's font names (and a staging tree's file
+// names) are untrusted: an ESC in one would reach the terminal as a command.
+std::string ShownText(const std::string& text);
+
 // A FILETIME (100 ns since 1601-01-01 UTC) as "YYYY-MM-DD hh:mm:ss", or
 // "before 1970".
 std::string FormatFileTime(uint64_t fileTime);

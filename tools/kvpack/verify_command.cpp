@@ -23,10 +23,13 @@ constexpr char kUsage[] =
     "  written.\n"
     "  problem: the setup program would fail, or install something other than\n"
     "           what was packed (open codes, entry bounds and CRCs, MR table\n"
-    "           faults, unsafe names, part sizes)\n"
-    "  warning: accepted by the setup program, but not what kvpack build writes\n"
-    "           (non-zero pad bytes, bytes no entry covers, MR numbers outside\n"
-    "           90001 .. 100000 that removal leaves behind, records out of order)\n"
+    "           faults, unsafe names, font names that are one file name on\n"
+    "           Windows or name the Info folder, part sizes)\n"
+    "  warning: accepted by the setup program: non-zero pad bytes, bytes no\n"
+    "           entry covers, slot ends that go back, records out of order\n"
+    "           (kvpack build writes none of these), and MR numbers outside\n"
+    "           90001 .. 100000, which removal leaves behind (kvpack build takes\n"
+    "           1 .. 4294967295)\n"
     "  --json   print one JSON document (open code, entries, records, problems,\n"
     "           warnings) instead of text\n"
     "  --against EXE  also compare DIR with the package EXE (a setup program\n"
@@ -76,8 +79,8 @@ int RunVerifyCommand(int argc, char** argv) {
   }
   std::printf("open: %d (%s)\n", report.openCode, OpenCodeMeaning(report.openCode));
   if (report.openCode != 0) return 1;
-  for (const std::string& p : report.problems) std::printf("problem: %s\n", p.c_str());
-  for (const std::string& w : report.warnings) std::printf("warning: %s\n", w.c_str());
+  for (const std::string& p : report.problems) std::printf("problem: %s\n", kvpack::ShownText(p).c_str());
+  for (const std::string& w : report.warnings) std::printf("warning: %s\n", kvpack::ShownText(w).c_str());
   std::printf("%u entries, %u MR records: %s", report.entries, report.mrRecords,
               report.sound() ? "sound" : "NOT sound");
   if (report.bindingDifferences == 0) std::printf(", the bound package");
