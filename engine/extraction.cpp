@@ -22,6 +22,13 @@ void MakeFolder(const wchar_t* format, const wchar_t* dir) {
   if (FormatPath(path, format, dir) && !os::PathExists(path)) os::CreateFolder(path);
 }
 
+// The Driver folder, made or taken over with its protected access before
+// anything is written in it (see os::CreateAdminFolder).
+void MakeDriverFolder() {
+  wchar_t path[kPathUnits];
+  if (FormatPath(path, L"%ls\\Driver", installState.installDir)) os::CreateAdminFolder(path);
+}
+
 void MakeNumberedFolder(const wchar_t* format, const wchar_t* dir, uint32_t number) {
   wchar_t path[kPathUnits];
   if (FormatPath(path, format, dir, number) && !os::PathExists(path)) os::CreateFolder(path);
@@ -255,7 +262,7 @@ int ExtractPackage() {
   PublishDriverStage(kDriverStageNone);
   if (!PresentFontNamesSafe()) return kFontNameRefused;
   if (!os::PathExists(installState.installDir)) os::CreateFolder(installState.installDir);
-  MakeFolder(L"%ls\\Driver", installState.installDir);
+  MakeDriverFolder();
 
   int rc = ExtractFixedEntries();
   if (rc != 0) return rc;
@@ -276,7 +283,7 @@ int ExtractFtdiDriver() {
   installState.progressPos.store(HeaderU32(pkg::kOffFixedEntryEnds + 4 * pkg::kFixKeyReinstaller),
                                  std::memory_order_relaxed);
   packageReader.entryCursor = pkg::kOffFixedEntryEnds + 4 * pkg::kFixFtdiDriver;
-  MakeFolder(L"%ls\\Driver", installState.installDir);
+  MakeDriverFolder();
   wchar_t path[kPathUnits];
   if (!FormatPath(path, L"%ls\\%ls", installState.installDir,
                   pkg::kFixedEntryPaths[pkg::kFixFtdiDriver]))
