@@ -23,7 +23,9 @@ void MakeFolder(const wchar_t* format, const wchar_t* dir) {
 }
 
 // The Driver folder, made or taken over with its protected access before
-// anything is written in it (see os::CreateAdminFolder).
+// anything is written in it (see os::CreateAdminFolder). Where the access
+// cannot be set (a volume without access control) the files are written as
+// before: the folder is then no worse than the install folder around it.
 void MakeDriverFolder() {
   wchar_t path[kPathUnits];
   if (FormatPath(path, L"%ls\\Driver", installState.installDir)) os::CreateAdminFolder(path);
