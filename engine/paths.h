@@ -1,5 +1,5 @@
 // The folders settled at start-up: the setup program's own folder, the default
-// install folder and the three shell folders.
+// install folder and the three shell folders; and the program's own file name.
 #pragma once
 
 // Fills setupDir from the program's own file name; leaves it empty when that
@@ -19,3 +19,6 @@ void InitShellFolders();
 // 0 or -1; path (kPathUnits units) receives the folder (created when missing),
 // empty on failure.
 int GetShellFolder(int csidl, wchar_t* path);
+// The setup program's own full file name into path (kPathUnits units). False,
+// with path empty, when the name cannot be had or does not fit.
+bool GetSetupProgramPath(wchar_t* path);

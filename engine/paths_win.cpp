@@ -1,5 +1,6 @@
-// Start-up folders: the setup program's own folder from its module file name,
-// the default install folder and the shell folders used for the shortcuts.
+// Start-up folders: the setup program's own folder from its module file name
+// (and that full name, for the uninstall command), the default install folder
+// and the shell folders used for the shortcuts.
 #include <windows.h>
 #include <shlobj.h>
 
@@ -71,6 +72,16 @@ void InitSetupDir() {
     return;
   }
   SetupDirFromModulePath(module, installState.setupDir);
+}
+
+bool GetSetupProgramPath(wchar_t* path) {
+  const DWORD n = GetModuleFileNameW(nullptr, path, kPathUnits);
+  // A full buffer means the name was cut.
+  if (n == 0 || n >= static_cast<DWORD>(kPathUnits)) {
+    path[0] = 0;
+    return false;
+  }
+  return true;
 }
 
 int GetShellFolder(int csidl, wchar_t* path) {

@@ -1,34 +1,21 @@
 // The install record under HKLM\Software\Korvane\KV (the program's own 32-bit
-// view), the brand record it is compared with, and the probe of the
+// view) with the entry in Windows' list of installed programs that goes with
+// it, the brand record it is compared with, and the probe of the
 // hardware-key driver installer's key (64-bit view on 64-bit Windows).
 #include <windows.h>
 
 #include <cwchar>
 
 #include "install_state.h"
+#include "reg_key_win.h"
 #include "registry_record.h"
+#include "uninstall_entry.h"
 
 namespace {
 
 constexpr const wchar_t* kProductParentKey = L"Software\\Korvane";
 constexpr const char* kDriverInstallerKey =
     "SOFTWARE\\Aladdin Knowledge Systems\\HASP\\Driver\\Installer";
-
-// An open registry key, closed when it goes out of scope.
-class RegKey {
- public:
-  RegKey() = default;
-  RegKey(const RegKey&) = delete;
-  RegKey& operator=(const RegKey&) = delete;
-  ~RegKey() {
-    if (key_) RegCloseKey(key_);
-  }
-  HKEY* Receive() { return &key_; }
-  HKEY get() const { return key_; }
-
- private:
-  HKEY key_ = nullptr;
-};
 
 // Reads "Path" into recordedPath. The stored value need not end in a NUL, so
 // the text is always terminated after the bytes received; a value that fills
@@ -98,10 +85,15 @@ int WriteInstallRecord() {
   if (RegSetValueExW(record.get(), L"Setup", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&setup),
                      sizeof(setup)) != ERROR_SUCCESS)
     return 0;
+  // Only a complete record makes the entry's uninstall command reach the
+  // maintenance choice. The entry's own failure changes nothing here.
+  WriteUninstallEntry();
   return 1;
 }
 
 int DeleteInstallRecord() {
+  // The entry goes even when the record is already gone.
+  DeleteUninstallEntry();
   {
     RegKey parent;
     if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kProductParentKey, 0, KEY_ALL_ACCESS,

@@ -32,12 +32,14 @@ WM_PAINT = 0x000F
 
 # Client positions the tests share: the top-left corners of the bottom buttons
 # (Back, Next, and the right one: Exit, Cancel or Finish), of the three check
-# boxes (desktop, start menu, FTDI), and the setup program's registry record.
+# boxes (desktop, start menu, FTDI), the setup program's registry record and
+# its entry in the list of installed programs.
 BACK = (333, 393)
 NEXT = (422, 393)
 RIGHT = (511, 393)
 CHECK_BOXES = ((40, 130), (40, 160), (40, 190))
 PRODUCT_KEY = r"HKLM\Software\Korvane\KV"
+UNINSTALL_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Korvane"
 
 
 def _env_path(name):
@@ -193,6 +195,15 @@ class Bed:
         self.apps.append(app)
         return app
 
+    def start_through(self, *args):
+        """Starts `wine ARGS...`, a Windows program that starts KVSetup.exe
+        itself (Wine's uninstaller, say), in the bed's scratch folder; returns
+        an App for the KVSetup.exe window it opens. wait_exit then reports the
+        starting program's exit code."""
+        app = App(self, Path(os.environ.get("KV_BED", "/tmp")) / "KVSetup.exe", list(args))
+        self.apps.append(app)
+        return app
+
     # -- the screen and windows
     def screenshot(self, name=None):
         """The whole screen; saved as an artifact when name is given."""
@@ -248,9 +259,10 @@ class Bed:
 class App:
     """One KVSetup.exe started with wine in the background."""
 
-    def __init__(self, bed, exe):
+    def __init__(self, bed, exe, command=None):
         self.bed = bed
         self.exe = Path(exe)
+        self.command = command or [str(self.exe)]
         self.window = None
         self._origin = None
         self._launch()
@@ -263,7 +275,7 @@ class App:
         # could not reach the display is told apart from the program ending.
         # KV_WINEDEBUG (e.g. "err+all") adds more.
         env["WINEDEBUG"] = os.environ.get("KV_WINEDEBUG") or "-all,err+winediag"
-        self.proc = subprocess.Popen(["wine", str(self.exe)], cwd=str(self.exe.parent), env=env,
+        self.proc = subprocess.Popen(["wine"] + self.command, cwd=str(self.exe.parent), env=env,
                                      stdout=log, stderr=subprocess.STDOUT, start_new_session=True)
         log.close()
 

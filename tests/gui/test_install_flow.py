@@ -9,8 +9,8 @@ import subprocess
 import time
 from pathlib import Path
 
-from kvgui import (BACK, Bed, CHECK_BOXES, NEXT, PRODUCT_KEY, RIGHT, matches, run, skin, wait_file,
-                   wait_until)
+from kvgui import (BACK, Bed, CHECK_BOXES, NEXT, PRODUCT_KEY, RIGHT, UNINSTALL_KEY, matches,
+                   reg_query_output, run, skin, wait_file, wait_until)
 
 BROWSE = (478, 290)
 AGREE_MARK = (34, 300)
@@ -332,6 +332,7 @@ def cancel_during_songs():
         assert (bed.drive_c / "Tavenor" / "Korvane.exe").exists()
         assert not (bed.drive_c / "Tavenor" / "MR").exists()
         assert bed.reg_query(PRODUCT_KEY, "Path") is None
+        assert reg_query_output(UNINSTALL_KEY) is None, "a cancelled install is listed"
 
 
 def corrupted_song():
@@ -345,6 +346,7 @@ def corrupted_song():
         assert not has_text(img, 40, 150, 634, 240), "the error page has only its two lines"
         assert (bed.drive_c / "Tavenor" / "Korvane.exe").exists(), "files before the bad song stay"
         assert bed.reg_query(PRODUCT_KEY, "Path") is None
+        assert reg_query_output(UNINSTALL_KEY) is None, "a failed install is listed"
         finish(app)
 
 

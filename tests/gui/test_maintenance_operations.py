@@ -5,7 +5,7 @@ drives the wizard with real keys and checks the real effects in the bed: files,
 registry, shortcuts and the runs of the driver-installer stand-in."""
 import shutil
 
-from kvgui import Bed, run, wait_until
+from kvgui import UNINSTALL_KEY, Bed, run, wait_until
 from maintenance_bed import (BRAND_KEY, CHECK_BOXES, DRIVER_KEY, INSTALL_PATH, PRODUCT_KEY,
                              PRODUCT_PARENT_KEY, RIGHT, driver_run, driver_runs, file_stamps, finish,
                              install, install_dir, key_exists, on_choice_page, on_completion_page,
@@ -46,6 +46,8 @@ def repair_restores_damaged_tree():
         (shortcut_files_path := bed.drive_c / shortcut_files(bed)[0]).unlink()
         # A record whose version words were lost: the repair writes it anew.
         bed.reg_add(PRODUCT_KEY, "Version", "00", "REG_BINARY")
+        # And the entry in the list of installed programs, lost too.
+        reg_delete(UNINSTALL_KEY)
 
         app = open_choice_page(bed, folder)
         app.key("e")
@@ -57,6 +59,7 @@ def repair_restores_damaged_tree():
 
         check_tree_like_staging(root, staging)
         check_record_rewritten(bed, folder)
+        assert bed.reg_query(UNINSTALL_KEY, "UninstallString") == '"C:\\KVSetup\\KVSetup.exe"'
         assert shortcut_files_path.exists(), "the deleted shortcut was not made again"
         assert len(shortcut_files(bed)) == 6
         assert driver_runs(bed) == [driver_run("-i")], driver_runs(bed)

@@ -1,5 +1,6 @@
-// The install record (read, write, delete) and the driver probe against the
-// bed's real registry, read back with the raw registry calls.
+// The install record (read, write, delete) with its entry in the list of
+// installed programs, and the driver probe, against the bed's real registry,
+// read back with the raw registry calls.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -10,6 +11,7 @@
 
 #include "engine/install_state.h"
 #include "engine/registry_record.h"
+#include "engine/uninstall_entry.h"
 #include "tests/services/win_test_files.h"
 
 namespace {
@@ -64,6 +66,46 @@ void PutRecord(const wchar_t* key, const RawRecord& record) {
   RegCloseKey(h);
 }
 
+// A value of the uninstall entry: its type and its text (REG_SZ) or number
+// (REG_DWORD); type 0 when the value or the key is missing.
+struct EntryValue {
+  DWORD type = 0;
+  std::wstring text;
+  DWORD number = 0;
+};
+
+EntryValue ReadEntryValue(const wchar_t* name) {
+  EntryValue value;
+  HKEY h = nullptr;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kUninstallEntryKey, 0, KEY_READ, &h) != ERROR_SUCCESS)
+    return value;
+  BYTE data[1200] = {};
+  DWORD type = 0, bytes = sizeof(data) - 2;
+  if (RegQueryValueExW(h, name, nullptr, &type, data, &bytes) == ERROR_SUCCESS) {
+    value.type = type;
+    if (type == REG_SZ) value.text = reinterpret_cast<const wchar_t*>(data);
+    if (type == REG_DWORD && bytes == 4) memcpy(&value.number, data, 4);
+  }
+  RegCloseKey(h);
+  return value;
+}
+
+void PutEntryValue(const wchar_t* name, const std::wstring& text) {
+  HKEY h = nullptr;
+  ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_LOCAL_MACHINE, kUninstallEntryKey, 0, nullptr, 0,
+                                           KEY_WRITE, nullptr, &h, nullptr));
+  EXPECT_EQ(ERROR_SUCCESS, RegSetValueExW(h, name, 0, REG_SZ,
+                                          reinterpret_cast<const BYTE*>(text.c_str()),
+                                          static_cast<DWORD>((text.size() + 1) * 2)));
+  RegCloseKey(h);
+}
+
+std::wstring OwnFileName() {
+  wchar_t name[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, name, MAX_PATH);
+  return name;
+}
+
 // An existing folder spelled with "\." steps, exactly `units` long.
 std::wstring ExistingPathOfLength(size_t units) {
   std::wstring path = L"C:\\windows";
@@ -78,12 +120,14 @@ class InstallRecord : public ::testing::Test {
     ResetInstallState();
     RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"Software\\Korvane");
     RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"Software\\Tavenor");
+    RegDeleteKeyW(HKEY_LOCAL_MACHINE, kUninstallEntryKey);
     kvtest::RemoveTree(kRecordRoot);
     ASSERT_TRUE(kvtest::MakeFolders(kInstalled));
   }
   void TearDown() override {
     RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"Software\\Korvane");
     RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"Software\\Tavenor");
+    RegDeleteKeyW(HKEY_LOCAL_MACHINE, kUninstallEntryKey);
     kvtest::RemoveTree(kRecordRoot);
   }
   // Fills recordedPath with non-NUL units so that a missing terminator shows.
@@ -210,6 +254,7 @@ TEST_F(InstallRecord, WrittenValuesReadBackRawAndThroughTheReader) {
   const std::vector<uint8_t> version = VersionPattern(0x21);
   memcpy(installState.versionBlock, version.data(), 256);
   installState.setupValue = 1;
+  installState.packageBytes = (5u << 20) + 1;  // a part of a KB counts as a whole one
   ASSERT_EQ(1, WriteInstallRecord());
 
   HKEY h = nullptr;
@@ -240,6 +285,32 @@ TEST_F(InstallRecord, WrittenValuesReadBackRawAndThroughTheReader) {
   EXPECT_EQ(kInstalled, installState.recordedPath);
   EXPECT_EQ(0, memcmp(version.data(), installState.versionBlock, 256));
   EXPECT_EQ(1u, installState.setupValue);
+
+  // The entry in the list of installed programs, written with the record.
+  // The version is this test program's own (services_version.rc).
+  const struct {
+    const wchar_t* name;
+    DWORD type;
+    std::wstring text;
+    DWORD number;
+  } entry[] = {
+      {L"DisplayName", REG_SZ, L"Korvane", 0},
+      {L"Publisher", REG_SZ, L"Tavenor", 0},
+      {L"DisplayVersion", REG_SZ, L"2.30.400.5006", 0},
+      {L"InstallLocation", REG_SZ, kInstalled, 0},
+      {L"DisplayIcon", REG_SZ, kInstalled + L"\\Korvane.exe", 0},
+      {L"UninstallString", REG_SZ, L"\"" + OwnFileName() + L"\"", 0},
+      {L"EstimatedSize", REG_DWORD, L"", 5121},
+      {L"NoModify", REG_DWORD, L"", 0},
+      {L"NoRepair", REG_DWORD, L"", 0},
+  };
+  for (const auto& expected : entry) {
+    SCOPED_TRACE(testing::PrintToString(std::wstring(expected.name)));
+    const EntryValue got = ReadEntryValue(expected.name);
+    EXPECT_EQ(expected.type, got.type);
+    EXPECT_EQ(expected.text, got.text);
+    EXPECT_EQ(expected.number, got.number);
+  }
 }
 
 TEST_F(InstallRecord, WriteReplacesAnEarlierRecord) {
@@ -249,10 +320,16 @@ TEST_F(InstallRecord, WriteReplacesAnEarlierRecord) {
   earlier.setup = 9;
   earlier.version = VersionPattern(0x55);
   PutRecord(kProductKey, earlier);
+  PutEntryValue(L"InstallLocation", old);
+  PutEntryValue(L"URLInfoAbout", L"http://old.example");
 
   FormatPath(installState.installDir, L"%ls", kInstalled.c_str());
   installState.setupValue = 1;
   ASSERT_EQ(1, WriteInstallRecord());
+  // The entry is written anew: nothing of the earlier one stays.
+  EXPECT_EQ(kInstalled, ReadEntryValue(L"InstallLocation").text);
+  EXPECT_EQ(0u, ReadEntryValue(L"URLInfoAbout").type);
+  EXPECT_EQ(0u, ReadEntryValue(L"EstimatedSize").type) << "no package, no size";
   ResetInstallState();
   EXPECT_EQ(1, ReadInstallRecord(kProductKey));
   EXPECT_EQ(kInstalled, installState.recordedPath);
@@ -265,9 +342,11 @@ TEST_F(InstallRecord, DeleteRemovesProductTreeAndKeepsBrand) {
   PutRecord(kProductKey, WithPath(kInstalled));
   PutRecord(L"Software\\Korvane\\Extra", WithPath(kInstalled));
   PutRecord(kBrandKey, WithPath(kInstalled));
+  PutEntryValue(L"DisplayName", L"Korvane");
 
   EXPECT_EQ(1, DeleteInstallRecord());
   EXPECT_FALSE(KeyExists(L"Software\\Korvane"));
+  EXPECT_FALSE(KeyExists(kUninstallEntryKey));
   EXPECT_TRUE(KeyExists(kBrandKey));
   EXPECT_EQ(1, ReadInstallRecord(kBrandKey));
 }
@@ -285,10 +364,13 @@ TEST_F(InstallRecord, DeleteEndsWhenASubkeyHasChildren) {
   EXPECT_TRUE(KeyExists(L"Software\\Korvane\\Nested\\Child"));
 }
 
+// The entry goes all the same: it would offer a removal that has been done.
 TEST_F(InstallRecord, DeleteWithoutRecordReportsNothingReached) {
   PutRecord(kBrandKey, WithPath(kInstalled));
+  PutEntryValue(L"DisplayName", L"Korvane");
   EXPECT_EQ(0, DeleteInstallRecord());
   EXPECT_TRUE(KeyExists(kBrandKey));
+  EXPECT_FALSE(KeyExists(kUninstallEntryKey));
 }
 
 class DriverProbe : public ::testing::Test {
