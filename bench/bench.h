@@ -3,4 +3,5 @@
 #pragma once
 
 void RunCrcBenchmarks(int argc, char** argv);
+void RunShaBenchmarks(int argc, char** argv);
 void RunExtractBenchmarks(int argc, char** argv);

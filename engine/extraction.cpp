@@ -4,12 +4,15 @@
 #include "extraction.h"
 
 #include <cstdint>
+#include <cstring>
 
 #include "install_state.h"
 #include "name_check.h"
 #include "os_layer.h"
+#include "package_binding.h"
 #include "package_format.h"
 #include "package_reader.h"
+#include "sha256.h"
 
 namespace {
 
@@ -190,23 +193,51 @@ struct OpenFile {
   OpenFile& operator=(const OpenFile&) = delete;
 };
 
+// A bound MR copy that fails leaves no file: whatever is in it is not the
+// bound file. Closed first, so that Windows lets it go.
+int DiscardMrFile(OpenFile& target, const wchar_t* path) {
+  os::Close(target.file);
+  target.file = os::kNoFile;
+  os::RemoveFile(path);
+  return kMrWriteFailed;
+}
+
 // Copies size bytes from the part's current position into a new file; a file
-// larger than transferBuffer goes through it in pieces.
-int CopyMrFile(os::File part, const wchar_t* path, uint32_t size, uint64_t lastWriteTime) {
+// larger than transferBuffer goes through it in pieces. With a bound digest
+// the data must match it: a file that fits the buffer is checked before its
+// file is created, a larger one while it is copied and removed when it
+// differs.
+int CopyMrFile(os::File part, const wchar_t* path, uint32_t size, uint64_t lastWriteTime,
+               const uint8_t* bound) {
+  const bool checkedFirst = bound != nullptr && size <= pkg::kTransferBufferSize;
+  if (checkedFirst && (os::Read(part, transferBuffer, size) != size ||
+                       !MatchesBoundDigest(transferBuffer, size, bound)))
+    return kMrWriteFailed;
   OpenFile target(os::CreateForReadWrite(path));
   if (target.file == os::kNoFile) return kMrWriteFailed;
+  const bool checkedWhileCopied = bound != nullptr && !checkedFirst;
+  Sha256 digest;
+  Sha256Init(&digest);
   uint32_t left = size;
   bool paused = false;
   do {
     const uint32_t piece = left < pkg::kTransferBufferSize ? left : pkg::kTransferBufferSize;
-    if (os::Read(part, transferBuffer, piece) != piece) return kMrWriteFailed;
+    if (!checkedFirst && os::Read(part, transferBuffer, piece) != piece)
+      return checkedWhileCopied ? DiscardMrFile(target, path) : kMrWriteFailed;
+    if (checkedWhileCopied) Sha256Update(&digest, transferBuffer, piece);
     if (!paused) {
       os::SleepMilliseconds(1);
       paused = true;
     }
-    if (os::Write(target.file, transferBuffer, piece) != piece) return kMrWriteFailed;
+    if (os::Write(target.file, transferBuffer, piece) != piece)
+      return bound != nullptr ? DiscardMrFile(target, path) : kMrWriteFailed;
     left -= piece;
   } while (left > 0);
+  if (checkedWhileCopied) {
+    uint8_t copied[kSha256Bytes];
+    Sha256Final(&digest, copied);
+    if (std::memcmp(copied, bound, kSha256Bytes) != 0) return DiscardMrFile(target, path);
+  }
   os::SetLastWriteTime(target.file, lastWriteTime);
   return 0;
 }
@@ -248,7 +279,7 @@ int ExtractMrFiles() {
       SetStepCaption(path);
       const uint64_t lastWriteTime =
           pkg::ReadU64(packageReader.header + at + pkg::kMrOffLastWriteTime);
-      const int rc = CopyMrFile(part.file, path, size, lastWriteTime);
+      const int rc = CopyMrFile(part.file, path, size, lastWriteTime, BoundMrDigest(record));
       if (rc != 0) return rc;
       AdvanceProgress(size);
       os::SleepMilliseconds(1);

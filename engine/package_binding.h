@@ -20,6 +20,7 @@
 //  +---------+-------------------------------------------------------------+
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "package_format.h"
@@ -53,3 +54,7 @@ const uint8_t* BoundHeaderDigest();
 const uint8_t* BoundSlotDigest(uint32_t slot);     // slot < bind::kSlotCount
 const uint8_t* BoundMrDigest(uint32_t record);     // record < pkg::kMrRecords
 const uint8_t* BoundDriverInstallerDigest();
+
+// True when the SHA-256 digest of length bytes at data equals the 32 bytes at
+// bound.
+bool MatchesBoundDigest(const void* data, size_t length, const uint8_t* bound);

@@ -8,6 +8,7 @@
 
 #include "crc32.h"
 #include "install_state.h"
+#include "package_binding.h"
 
 PackageReader packageReader;
 uint8_t transferBuffer[pkg::kTransferBufferSize];
@@ -127,6 +128,10 @@ int OpenSetupPackage() {
   if (HeaderU32(pkg::kOffFormatVersion) != pkg::kFormatVersion) return kOpenBadVersion;
   if (Crc32Jam(packageReader.header + 4, pkg::kHeaderSize - 4) != HeaderU32(pkg::kOffHeaderCrc))
     return kOpenBadHeaderCrc;
+  // A bound program opens its own package only. A header with its CRC
+  // recomputed passes the check above; its digest cannot be forged so.
+  if (const uint8_t* bound = BoundHeaderDigest())
+    if (!MatchesBoundDigest(packageReader.header, pkg::kHeaderSize, bound)) return kOpenBadHeaderCrc;
   uint32_t partCount = HeaderU32(pkg::kOffPartCount);
   if (partCount > pkg::kMaxParts) return kOpenBadPartCount;
 
@@ -172,8 +177,17 @@ int ReadEntry(uint32_t start, uint32_t end, uint32_t minLength, EntryView* view)
   if (os::Read(packageReader.packageFile, transferBuffer, static_cast<uint32_t>(span)) != span)
     return kEntryShortRead;
   const uint8_t* data = transferBuffer + pkg::kEntryHeaderSize;
-  if (Crc32Jam(data, static_cast<size_t>(length)) != pkg::ReadU32(transferBuffer))
+  if (PackageBindingInForce()) {
+    // The span of the slot TakeSlot took last, against its bound digest. Bind
+    // takes only packages whose every CRC is sound, so a span that matches has
+    // a sound CRC too and the CRC is not computed again.
+    const uint32_t slot = (packageReader.entryCursor - kFirstSlot) / 4 - 1;
+    const uint8_t* bound = packageReader.entryCursor > kFirstSlot ? BoundSlotDigest(slot) : nullptr;
+    if (bound == nullptr || !MatchesBoundDigest(transferBuffer, static_cast<uint32_t>(span), bound))
+      return kEntryBadCrc;
+  } else if (Crc32Jam(data, static_cast<size_t>(length)) != pkg::ReadU32(transferBuffer)) {
     return kEntryBadCrc;
+  }
   view->data = data;
   view->length = static_cast<uint32_t>(length);
   view->lastWriteTime = pkg::ReadU64(transferBuffer + 4);

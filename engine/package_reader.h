@@ -55,7 +55,8 @@ extern PackageReader packageReader;
 extern uint8_t transferBuffer[pkg::kTransferBufferSize];
 
 // Opens and checks the package in installState.setupDir; creates
-// installState.installDir when missing. 0 or an OpenCode. Closes a handle left
+// installState.installDir when missing. 0 or an OpenCode; with a binding in
+// force a header other than the bound one is kOpenBadHeaderCrc. Closes a handle left
 // open by an earlier call first.
 int OpenSetupPackage();
 
@@ -88,7 +89,9 @@ bool TakeSlot(uint32_t* start, uint32_t* end);
 // Reads and checks the entry spanning start .. end (an end-offset value):
 // 0 with *view filled, kEntryEmpty when end <= start, kEntryBadLength when the
 // data length lies outside minLength .. kMaxDataLength or the span does not
-// fit transferBuffer, kEntryShortRead, kEntryBadCrc.
+// fit transferBuffer, kEntryShortRead, kEntryBadCrc. With a binding in force
+// the whole span must match the bound digest of the slot TakeSlot took last
+// (kEntryBadCrc otherwise), which stands in for the CRC.
 int ReadEntry(uint32_t start, uint32_t end, uint32_t minLength, EntryView* view);
 
 // Writes an entry's data to path and gives the file its last-write time:

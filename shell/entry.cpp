@@ -7,6 +7,7 @@
 #include "engine/paths.h"
 #include "engine/registry_record.h"
 #include "engine/system_probes.h"
+#include "shell/binding_block.h"
 #include "shell/main_window.h"
 
 namespace {
@@ -19,11 +20,23 @@ HINSTANCE entryPrevInstance = nullptr;
 LPWSTR entryCommandLine = nullptr;
 int entryShowCommand = 0;
 
+// The block as the file image holds it: the empty asm hides where the pointer
+// came from, so the compiler cannot read the built-in bytes (format 0) at
+// compile time and drop the check that kvpack bind turns on.
+const uint8_t* ProgramBindingBlock() {
+  const uint8_t* block = programBindingBlock;
+  asm("" : "+r"(block));
+  return block;
+}
+
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE prevInstance, LPWSTR commandLine, int showCommand) {
   // Before anything can load a library from the setup folder.
   HardenDllSearch();
+  // Before the start page opens the package: an exe that carries no binding
+  // checks only the CRCs, as it always has.
+  UsePackageBinding(ProgramBindingBlock());
 
   appInstance = instance;
   entryPrevInstance = prevInstance;

@@ -1,6 +1,7 @@
 // The main window: its class, creation at the fixed outer size, the window
 // procedure that routes the frame timer, keys and left button to the current
-// page's handler slots, the shutdown order, and the message loop.
+// page's handler slots (input only once the page has been entered), the
+// shutdown order, and the message loop.
 #include "main_window.h"
 
 #include "engine/install_state.h"
@@ -39,6 +40,21 @@ LRESULT OnCreate(HWND window) {
   repaintFlag = -1;
   CentreWindow(window);
   return 0;
+}
+
+// A page's keys, buttons and pointer act on the state its enter handler (the
+// first tick of its row) sets: the choice page takes the recorded folder and
+// resets the choice, the licence page starts from do-not-agree. A timer
+// message is only delivered once no input is waiting, so input typed ahead of
+// a switch reaches the new page's handlers before that tick. The rule: input
+// that reaches a page before it has been entered is dropped, as input reaches
+// no dialog before it is shown.
+void RunTick(HWND window) {
+  const uint32_t rows = rowsInstalled;
+  tickHandler(window);
+  // An enter handler that switched on (the start page to the error page, the
+  // pass-through page) has not entered the page now current.
+  if (rowsInstalled == rows) pageEntered = true;
 }
 
 void OnDestroy() {
@@ -107,21 +123,27 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_ERASEBKGND:
       return 0;
     case WM_TIMER:
-      tickHandler(window);
+      RunTick(window);
       return 0;
+    // Input before the page has been entered is dropped (see RunTick).
     case WM_KEYDOWN:
-      keyHandler(window, wParam, lParam);
+      if (pageEntered) keyHandler(window, wParam, lParam);
       return 0;
     case WM_MOUSEMOVE:
-      mouseMoveHandler(window, wParam, lParam);
+      if (pageEntered) mouseMoveHandler(window, wParam, lParam);
       return 0;
     case WM_LBUTTONDOWN:
-      buttonDownHandler(window, wParam, lParam);
+      if (pageEntered) buttonDownHandler(window, wParam, lParam);
       return 0;
     case WM_LBUTTONUP:
       // The action first, then the press ends: a control keeps its pressed
-      // look while its action runs.
-      buttonUpHandler(window, wParam, lParam);
+      // look while its action runs. A press held across a switch ends here
+      // without acting, so the window does not keep the mouse into the new page.
+      if (pageEntered) {
+        buttonUpHandler(window, wParam, lParam);
+      } else if (GetCapture() == window) {
+        ReleaseCapture();
+      }
       hoverId = 0;
       return 0;
     case kMsgSwitchPage:

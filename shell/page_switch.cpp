@@ -13,11 +13,15 @@ InputHandler keyHandler = nullptr;
 InputHandler mouseMoveHandler = nullptr;
 InputHandler buttonDownHandler = nullptr;
 InputHandler buttonUpHandler = nullptr;
+uint32_t rowsInstalled = 0;
+bool pageEntered = false;
 
 void InstallPageRow(uint32_t page) {
   const PageHandlers& row = pageTable[page & 31];
   currentPage = page;
   repaintFlag = -1;
+  ++rowsInstalled;
+  pageEntered = false;
   tickHandler = row.onTick;
   keyHandler = row.onKey;
   mouseMoveHandler = row.onMouseMove;

@@ -35,7 +35,15 @@ extern InputHandler mouseMoveHandler;
 extern InputHandler buttonDownHandler;
 extern InputHandler buttonUpHandler;
 
-// Installs row page & 31 on the UI thread (currentPage, slots, repaintFlag = -1).
+// Rows installed so far, and whether the current page has been entered: false
+// from its row's installation until a tick of that row (the page's enter
+// handler) has returned without installing another one. The window procedure
+// drops input that reaches a page not yet entered. UI thread only.
+extern uint32_t rowsInstalled;
+extern bool pageEntered;
+
+// Installs row page & 31 on the UI thread (currentPage, slots, repaintFlag = -1,
+// the page not yet entered).
 void InstallPageRow(uint32_t page);
 
 // Message the main window receives when another thread asks for a page switch.

@@ -2,11 +2,13 @@
 # kvpack.exe under Wine against the Linux kvpack, on a staging tree and
 # package folders with Korean names: the same package bytes, the same
 # standard output and exit status for every verb, a rebuild in place that
-# leaves exactly the new package, and the same extracted tree.
-#   kvpack_exe_test.sh KVPACK_EXE NATIVE_KVPACK   (inside scripts/winebed)
+# leaves exactly the new package, the same extracted tree, and the same bytes
+# bound into copies of KVSetup.exe.
+#   kvpack_exe_test.sh KVPACK_EXE NATIVE_KVPACK KVSETUP_EXE   (inside scripts/winebed)
 set -uo pipefail
 exe="$1"
 native="$2"
+setup="$3"
 [ -x "$native" ] || { echo "FAIL: no native kvpack at $native (build/native is built first)"; exit 1; }
 work="$KV_BED/작업 폴더"
 mkdir -p "$work"
@@ -45,8 +47,20 @@ done
 cp -r "$work/윈도우" "$work/손상"
 printf '\xff' | dd of="$work/손상/KVSetup.dat" bs=1 seek=70510 conv=notrunc status=none
 
+# Both bind the same bytes into KVSetup.exe itself (its block's magic found
+# exactly once), and binding again changes nothing.
+cp "$setup" "$work/linux.exe"
+cp "$setup" "$work/윈도우.exe"
+"$native" bind "$work/linux.exe" "$work/linux" >/dev/null || fail "bind (Linux)"
+wine "$exe" bind "$(win "$work/윈도우.exe")" "$(win "$work/윈도우")" >/dev/null || fail "bind (Windows)"
+cmp -s "$work/linux.exe" "$work/윈도우.exe" || fail "the bound programs differ"
+cmp -s "$setup" "$work/linux.exe" && fail "bind left KVSetup.exe as it was"
+wine "$exe" bind "$(win "$work/윈도우.exe")" "$(win "$work/윈도우")" >/dev/null || fail "bind again (Windows)"
+cmp -s "$work/linux.exe" "$work/윈도우.exe" || fail "binding again changed the program"
+
 # Verbs whose standard output and status must match. @PKG@ and @BAD@ stand
-# for the package folders, @NONE@ for a folder that does not exist.
+# for the package folders, @NONE@ for a folder that does not exist, @EXE@
+# for the bound program and @UNBOUND@ for KVSetup.exe as built.
 cases=(
   "list @PKG@"
   "list --json @PKG@"
@@ -60,6 +74,10 @@ cases=(
   "build @PKG@"
   "frobnicate"
   "list --help"
+  "verify --against @EXE@ @PKG@"
+  "verify --json --against @EXE@ @PKG@"
+  "verify --against @EXE@ @BAD@"
+  "verify --against @UNBOUND@ @PKG@"
 )
 for case in "${cases[@]}"; do
   read -r -a words <<<"$case"
@@ -69,6 +87,8 @@ for case in "${cases[@]}"; do
       @PKG@) nargs+=("$work/linux"); wargs+=("$(win "$work/윈도우")") ;;
       @BAD@) nargs+=("$work/손상"); wargs+=("$(win "$work/손상")") ;;
       @NONE@) nargs+=("$work/없음"); wargs+=("$(win "$work/없음")") ;;
+      @EXE@) nargs+=("$work/linux.exe"); wargs+=("$(win "$work/윈도우.exe")") ;;
+      @UNBOUND@) nargs+=("$setup"); wargs+=("$(win "$setup")") ;;
       *) nargs+=("$word"); wargs+=("$word") ;;
     esac
   done
@@ -90,6 +110,9 @@ done
 "$native" extract "$work/linux" "$work/설치-linux" >/dev/null || fail "extract (Linux)"
 wine "$exe" extract "$(win "$work/윈도우")" "$(win "$work/설치-windows")" >/dev/null || fail "extract (Windows)"
 diff -r "$work/설치-linux" "$work/설치-windows" >/dev/null || fail "extracted trees differ"
+wine "$exe" extract --against "$(win "$work/윈도우.exe")" "$(win "$work/윈도우")" "$(win "$work/설치-bound")" >/dev/null ||
+  fail "extract --against (Windows)"
+diff -r "$work/설치-linux" "$work/설치-bound" >/dev/null || fail "the bound extraction's tree differs"
 [ -f "$work/설치-windows/Fonts/샘플글꼴001.ttf" ] || fail "no Korean font name in the extracted tree"
 
 if [ "$failures" = 0 ]; then echo "kvpack.exe matches the Linux kvpack"; fi

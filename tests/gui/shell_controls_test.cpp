@@ -142,6 +142,8 @@ TEST_F(PageSwitch, FolderDialogAnswerCountsOnlyOnTheFolderPage) {
 // control whose action runs a modal loop (Browse) shows its pressed look.
 TEST_F(PageSwitch, ReleasedControlKeepsItsPressedLookWhileItsActionRuns) {
   static int heldId, idDuringAction;
+  tickHandler = [](HWND) {};
+  MainWindowProc(window_, WM_TIMER, kFrameTimerId, 0);  // the page has been entered
   buttonUpHandler = [](HWND window, WPARAM, LPARAM) {
     heldId = EndPress(window);
     idDuringAction = hoverId;
@@ -153,6 +155,66 @@ TEST_F(PageSwitch, ReleasedControlKeepsItsPressedLookWhileItsActionRuns) {
   EXPECT_EQ(idDuringAction, 9);
   EXPECT_EQ(hoverId, 0);
   EXPECT_NE(GetCapture(), window_);
+}
+
+// Which input handler last ran; the slots are set to these after a switch.
+UINT reached = 0;
+void RecordInput() {
+  keyHandler = [](HWND, WPARAM, LPARAM) { reached = WM_KEYDOWN; };
+  mouseMoveHandler = [](HWND, WPARAM, LPARAM) { reached = WM_MOUSEMOVE; };
+  buttonDownHandler = [](HWND, WPARAM, LPARAM) { reached = WM_LBUTTONDOWN; };
+  buttonUpHandler = [](HWND, WPARAM, LPARAM) { reached = WM_LBUTTONUP; };
+}
+
+// Input that reaches the window after a switch and before the new page's
+// first tick (its enter handler) would act with the previous page's state:
+// it is dropped, whichever way the page became current.
+TEST_F(PageSwitch, InputReachesAPageOnlyOnceItsEnterTickHasRun) {
+  const UINT inputs[] = {WM_KEYDOWN, WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_LBUTTONUP};
+  const struct {
+    const char* how;
+    void (*makeCurrent)(HWND);
+  } switches[] = {
+      {"on the UI thread", [](HWND) { SwitchPage(kPageChoice); }},
+      {"asked for by a worker",
+       [](HWND window) {
+         std::thread([] { SwitchPage(kPageCompletion); }).join();
+         MSG msg = {};
+         ASSERT_TRUE(PeekMessageW(&msg, window, kMsgSwitchPage, kMsgSwitchPage, PM_REMOVE));
+         MainWindowProc(msg.hwnd, msg.message, msg.wParam, msg.lParam);
+       }},
+      {"by the previous page's enter tick",
+       [](HWND window) {
+         SwitchPage(kPageLicence);
+         tickHandler = [](HWND) { SwitchPage(kPageInstallType); };
+         MainWindowProc(window, WM_TIMER, kFrameTimerId, 0);
+       }},
+  };
+  for (const auto& sw : switches) {
+    for (UINT input : inputs) {
+      sw.makeCurrent(window_);
+      RecordInput();
+      tickHandler = [](HWND) {};
+      reached = 0;
+      MainWindowProc(window_, input, kKeyN, At(460, 400));
+      EXPECT_EQ(reached, 0u) << sw.how << ": message " << input << " before the tick";
+      MainWindowProc(window_, WM_TIMER, kFrameTimerId, 0);
+      MainWindowProc(window_, input, kKeyN, At(460, 400));
+      EXPECT_EQ(reached, input) << sw.how << ": message " << input << " after the tick";
+    }
+  }
+}
+
+// A press held across a switch ends at its release without acting.
+TEST_F(PageSwitch, PressHeldAcrossASwitchEndsUnperformed) {
+  BeginPress(window_, 5);
+  SwitchPage(kPageChoice);
+  RecordInput();
+  reached = 0;
+  MainWindowProc(window_, WM_LBUTTONUP, 0, At(460, 400));
+  EXPECT_EQ(reached, 0u);
+  EXPECT_NE(GetCapture(), window_);
+  EXPECT_EQ(hoverId, 0);
 }
 
 TEST_F(PageSwitch, PageIndexIsMaskedToTheTable) {

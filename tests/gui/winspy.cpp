@@ -4,11 +4,16 @@
 //   kvwinspy window CLASS            top-level window of that class
 //   kvwinspy texts TITLE             a top-level window by title and its children
 //   kvwinspy post CLASS MSG WPARAM   PostMessageW to the window of that class
+//   kvwinspy held-keys CLASS KEYS    key presses (letters) posted while the
+//                                    window's thread is held, as on a machine
+//                                    that stalls while the user types
 // Prints key=value lines in UTF-8; exit status 0 when the window was found.
 #include <windows.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <cwchar>
+#include <cwctype>
 #include <string>
 
 namespace {
@@ -67,6 +72,41 @@ BOOL CALLBACK PrintChild(HWND child, LPARAM) {
   return TRUE;
 }
 
+// Holds the thread of the window, posts a WM_KEYDOWN for each letter of keys
+// and lets the thread go: it finds all of them waiting when it runs again, so
+// it handles them one after the other before any timer message, whatever the
+// machine's load.
+int PostHeldKeys(HWND window, const wchar_t* keys) {
+  if (!window) {
+    std::printf("found=0\n");
+    return 1;
+  }
+  const DWORD threadId = GetWindowThreadProcessId(window, nullptr);
+  HANDLE thread = OpenThread(THREAD_SUSPEND_RESUME | THREAD_GET_CONTEXT, FALSE, threadId);
+  if (!thread) {
+    std::printf("found=1\nheld=0\n");
+    return 1;
+  }
+  // SuspendThread only asks; reading the context waits until the thread has stopped.
+  CONTEXT context = {};
+  context.ContextFlags = CONTEXT_CONTROL;
+  const bool suspended = SuspendThread(thread) != static_cast<DWORD>(-1);
+  const bool held = suspended && GetThreadContext(thread, &context);
+  int posted = 0;
+  if (held) {
+    for (const wchar_t* k = keys; *k; ++k) {
+      const WPARAM vk = static_cast<WPARAM>(towupper(*k));
+      const UINT scanCode = MapVirtualKeyW(static_cast<UINT>(vk), MAPVK_VK_TO_VSC);
+      const LPARAM lParam = 1 | (static_cast<LPARAM>(scanCode) << 16);  // one press, not repeated
+      if (PostMessageW(window, WM_KEYDOWN, vk, lParam)) ++posted;
+    }
+  }
+  if (suspended) ResumeThread(thread);
+  CloseHandle(thread);
+  std::printf("found=1\nheld=%d\nposted=%d\n", held ? 1 : 0, posted);
+  return held && posted == static_cast<int>(wcslen(keys)) ? 0 : 1;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -90,6 +130,10 @@ int wmain(int argc, wchar_t** argv) {
     std::printf("found=1\nposted=%d\n", PostMessageW(window, message, wParam, 0) ? 1 : 0);
     return 0;
   }
-  std::fprintf(stderr, "usage: kvwinspy window CLASS | texts TITLE | post CLASS MSG WPARAM\n");
+  if (argc >= 4 && wcscmp(argv[1], L"held-keys") == 0) {
+    return PostHeldKeys(FindWindowW(argv[2], nullptr), argv[3]);
+  }
+  std::fprintf(stderr,
+               "usage: kvwinspy window CLASS | texts TITLE | post CLASS MSG WPARAM | held-keys CLASS KEYS\n");
   return 2;
 }

@@ -11,3 +11,4 @@ int RunListCommand(int argc, char** argv);
 int RunExtractCommand(int argc, char** argv);
 int RunRemoveCommand(int argc, char** argv);
 int RunSampleCommand(int argc, char** argv);
+int RunBindCommand(int argc, char** argv);

@@ -11,11 +11,14 @@ namespace {
 constexpr char kUsage[] =
     "usage: kvpack VERB ...   (kvpack VERB --help for each)\n"
     "  build STAGING OUTDIR   make KVSetup.dat and its data parts\n"
-    "  verify DIR [--json]    check a package as the setup program does, and more\n"
+    "  verify [--against EXE] DIR [--json]   check a package as the setup program\n"
+    "                         does, and more; against the package EXE is bound to\n"
     "  list DIR [--json]      show entries and MR records\n"
-    "  extract PKGDIR INSTALLDIR [--features N]   install as the setup program does\n"
+    "  extract [--against EXE] PKGDIR INSTALLDIR [--features N]\n"
+    "                         install as the (bound) setup program does\n"
     "  remove INSTALLDIR [--brand]                remove as the setup program does\n"
-    "  sample STAGING [...]   write a sample staging tree\n";
+    "  sample STAGING [...]   write a sample staging tree\n"
+    "  bind EXE PKGDIR        bind a setup program to its package (before signing)\n";
 
 struct Verb {
   const char* name;
@@ -25,6 +28,7 @@ struct Verb {
 constexpr Verb kVerbs[] = {
     {"build", RunBuildCommand},     {"verify", RunVerifyCommand}, {"list", RunListCommand},
     {"extract", RunExtractCommand}, {"remove", RunRemoveCommand}, {"sample", RunSampleCommand},
+    {"bind", RunBindCommand},
 };
 
 }  // namespace

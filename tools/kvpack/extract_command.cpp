@@ -1,6 +1,8 @@
-// `kvpack extract PKGDIR INSTALLDIR [--features N]`: runs the setup program's
-// own OpenSetupPackage and ExtractPackage on a package folder and prints the
-// engine's codes; a progress bar is drawn when standard error is a terminal.
+// `kvpack extract [--against EXE] PKGDIR INSTALLDIR [--features N]`: runs the
+// setup program's own OpenSetupPackage and ExtractPackage on a package folder
+// (with EXE's binding in force, as the bound program runs them) and prints
+// the engine's codes; a progress bar is drawn when standard error is a
+// terminal.
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -13,16 +15,20 @@
 #include "commands.h"
 #include "engine/extraction.h"
 #include "engine/install_state.h"
+#include "engine/package_binding.h"
 #include "engine/package_reader.h"
+#include "program_binding.h"
 #include "progress.h"
 #include "text.h"
 
 namespace {
 
 constexpr char kUsage[] =
-    "usage: kvpack extract PKGDIR INSTALLDIR [--features N]\n"
+    "usage: kvpack extract [--against EXE] PKGDIR INSTALLDIR [--features N]\n"
     "  Opens the package in PKGDIR and extracts it into INSTALLDIR exactly as the\n"
     "  setup program does. N is featureFlags (default 7; bit 2 adds FTDIDriver.zip).\n"
+    "  --against EXE  with the checks of EXE, a bound setup program: a header,\n"
+    "  entry or MR file other than the bound one fails as it would there.\n"
     "  Prints `open: CODE` and, when that is 0, `extract: CODE`; exit status 0\n"
     "  only when both are 0.\n";
 
@@ -57,7 +63,7 @@ int ExtractWithProgress() {
 }  // namespace
 
 int RunExtractCommand(int argc, char** argv) {
-  std::string pkgDir, installDir;
+  std::string pkgDir, installDir, exe;
   unsigned long features = kFeatureDesktopLinks | kFeatureStartMenuLinks | kFeatureFtdiDriver;
   for (int i = 1; i < argc; ++i) {  // argv[0] is the verb
     const std::string a = argv[i];
@@ -71,6 +77,8 @@ int RunExtractCommand(int argc, char** argv) {
         std::fprintf(stderr, "kvpack extract: --features takes a 32-bit number\n");
         return 2;
       }
+    } else if (a == "--against" && i + 1 < argc) {
+      exe = argv[++i];
     } else if (!a.empty() && a[0] == '-') {
       std::fprintf(stderr, "kvpack extract: unknown option %s\n%s", a.c_str(), kUsage);
       return 2;
@@ -87,6 +95,16 @@ int RunExtractCommand(int argc, char** argv) {
     std::fputs(kUsage, stderr);
     return 2;
   }
+
+  kvpack::ProgramImage image;
+  if (!exe.empty()) {
+    if (std::optional<int> status = kvpack::ReadBoundProgram("extract", exe, &image)) return *status;
+    UsePackageBinding(image.block());
+  }
+  // The block lives in image: the binding ends with it.
+  struct BindingScope {
+    ~BindingScope() { ClearPackageBinding(); }
+  } bindingScope;
 
   ResetInstallState();
   if (!SetPath(pkgDir, installState.setupDir) || !SetPath(installDir, installState.installDir)) {

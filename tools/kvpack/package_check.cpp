@@ -13,6 +13,8 @@
 
 #include "engine/install_state.h"
 #include "engine/name_check.h"
+#include "engine/package_binding.h"
+#include "engine/sha256.h"
 #include "text.h"
 
 namespace kvpack {
@@ -68,6 +70,7 @@ void Visit(EntryInfo::Kind kind, uint32_t number, uint32_t minLength,
   EntryInfo info;
   info.kind = kind;
   info.number = number;
+  info.slot = (packageReader.entryCursor - pkg::kOffFixedEntryEnds) / 4;
   if (!TakeSlot(&info.start, &info.end)) return;
   info.present = info.start < info.end;
   if (info.present) info.code = ReadEntry(info.start, info.end, minLength, &info.view);
@@ -253,6 +256,38 @@ bool PadNotZero(const EntryInfo& e) {
   return false;
 }
 
+// The digests of a read entry in a binding block: the whole span as ReadEntry
+// read it (CRC, time, data, pad), and for the driver installer its data as
+// installed.
+void DigestEntry(const EntryInfo& e, uint8_t* block) {
+  const uint8_t* span = e.view.data - pkg::kEntryHeaderSize;
+  Sha256Digest(span, (e.end & ~3u) - e.start, block + bind::kOffSlotDigests + e.slot * bind::kDigestBytes);
+  if (e.kind == EntryInfo::kFixed && e.number == pkg::kFixHaspInstaller)
+    Sha256Digest(e.view.data, e.view.length, block + bind::kOffDriverDigest);
+}
+
+// An MR file's digest, read from its part in pieces through transferBuffer as
+// extraction copies it. False (nothing written) when the part cannot be
+// opened or the record runs past its end.
+bool DigestMrFile(const MrInfo& m, uint8_t* digest) {
+  wchar_t path[kPathUnits];
+  if (!FormatPath(path, L"%ls\\KVSetup.d%02u", installState.setupDir, m.partIndex)) return false;
+  os::File part = os::OpenForRead(path);
+  if (part == os::kNoFile) return false;
+  Sha256 sha;
+  Sha256Init(&sha);
+  bool ok = os::Seek(part, m.partOffset);
+  for (uint32_t left = m.size; ok && left > 0;) {
+    const uint32_t piece = std::min(left, pkg::kTransferBufferSize);
+    ok = os::Read(part, transferBuffer, piece) == piece;
+    if (ok) Sha256Update(&sha, transferBuffer, piece);
+    left -= piece;
+  }
+  os::Close(part);
+  if (ok) Sha256Final(&sha, digest);
+  return ok;
+}
+
 // The entries against the index file: reader codes, unsafe font names and
 // empty fixed entries are problems; pad bytes and uncovered bytes warnings.
 void CheckEntries(VerifyReport& report, const std::function<void(uint64_t, uint64_t)>& progress) {
@@ -279,6 +314,7 @@ void CheckEntries(VerifyReport& report, const std::function<void(uint64_t, uint6
     // A font's info entry follows the font itself and shares its name.
     if (e.kind == EntryInfo::kFont) TakeFontName(e.number, report, unsafeNames);
     const bool read = e.code == kEntryOk;
+    if (read && !report.binding.empty()) DigestEntry(e, report.binding.data());
     if (read) {
       faults.Flush();
       if (PadNotZero(e))
@@ -286,7 +322,7 @@ void CheckEntries(VerifyReport& report, const std::function<void(uint64_t, uint6
     } else {
       faults.Add(e);
     }
-    report.entryList.push_back({e.kind, e.number, e.start, e.end, e.code, read ? e.view.length : 0,
+    report.entryList.push_back({e.kind, e.number, e.slot, e.start, e.end, e.code, read ? e.view.length : 0,
                                 read ? e.view.lastWriteTime : 0});
     lastEnd = e.end & ~3u;
     if (progress) progress(lastEnd, total);
@@ -335,6 +371,9 @@ void CheckMrTable(VerifyReport& report, const std::function<void(uint64_t, uint6
       report.warnings.push_back(what() + Format(": out of order, after MR number %u", lastNumber));
     lastNumber = std::max(lastNumber, m.number);
     covered[m.partIndex] = static_cast<uint64_t>(m.partOffset) + m.size;
+    if (!report.binding.empty() &&
+        !DigestMrFile(m, report.binding.data() + bind::kOffMrDigests + m.record * bind::kDigestBytes))
+      problems.push_back(what() + ": its data cannot be read whole");
     mrBytes += m.size;
     if (progress) progress(report.indexFileSize + mrBytes, installState.packageBytes);
   }
@@ -396,9 +435,58 @@ const char* KindName(EntryInfo::Kind kind) {
   return "?";
 }
 
+// The package's block against a bound one: the header, every slot, every MR
+// record and the driver installer's data; each difference is a problem
+// named by what extraction would write.
+void CompareWithBinding(VerifyReport& report, const uint8_t* against) {
+  const uint8_t* mine = report.binding.data();
+  auto differs = [&](uint32_t offset) {
+    return std::memcmp(mine + offset, against + offset, bind::kDigestBytes) != 0;
+  };
+  const size_t problemsBefore = report.problems.size();
+  if (differs(bind::kOffHeaderDigest))
+    report.problems.push_back("KVSetup.dat header: not the bound package's (version words, sizes, "
+                              "entry offsets, font names or MR records differ)");
+  std::vector<bool> present(bind::kSlotCount, false);
+  std::string line;
+  for (const EntrySummary& e : report.entryList) {
+    present[e.slot] = true;
+    // An entry that cannot be read is a problem already.
+    if (e.code != kEntryOk || !differs(bind::kOffSlotDigests + e.slot * bind::kDigestBytes)) continue;
+    line.clear();
+    AppendLabel(line, e.kind, e.number, IsFontKind(e.kind) ? report.fontNames[e.number] : std::string());
+    Append(line, ": not the bound package's entry (entry at ", e.start, ", end value ", e.end, ")");
+    report.problems.push_back(line);
+  }
+  static const uint8_t kNone[bind::kDigestBytes] = {};
+  for (uint32_t slot = 0; slot < bind::kSlotCount; ++slot)
+    if (!present[slot] &&
+        std::memcmp(against + bind::kOffSlotDigests + slot * bind::kDigestBytes, kNone, sizeof kNone) != 0)
+      report.problems.push_back(Format("end-offset slot %u: the bound package has an entry there, this one none",
+                                       slot));
+  for (uint32_t r = 0; r < pkg::kMrRecords; ++r) {
+    if (!differs(bind::kOffMrDigests + r * bind::kDigestBytes)) continue;
+    if (r < report.records.size())
+      report.problems.push_back(Format("MR record %u (%s): not the bound package's file", r,
+                                       report.records[r].Label().c_str()));
+    else
+      report.problems.push_back(Format("MR record %u: %s", r,
+                                       std::memcmp(against + bind::kOffMrDigests + r * bind::kDigestBytes,
+                                                   kNone, sizeof kNone) != 0
+                                           ? "the bound package has a file there, this one none"
+                                           : "this package has a file there, the bound one none"));
+  }
+  // Covered by slot 0 whenever that is read; a block made otherwise would
+  // still be caught here.
+  if (differs(bind::kOffDriverDigest) && !differs(bind::kOffSlotDigests))
+    report.problems.push_back("Driver\\haspdinst.exe: data not the bound package's");
+  report.bindingDifferences = static_cast<int>(report.problems.size() - problemsBefore);
+}
+
 }  // namespace
 
-VerifyReport VerifyPackage(const fs::path& dir, const std::function<void(uint64_t, uint64_t)>& progress) {
+VerifyReport VerifyPackage(const fs::path& dir, const std::function<void(uint64_t, uint64_t)>& progress,
+                           const BindingPass& pass) {
   VerifyReport report;
   report.openCode = OpenPackageFolder(dir);
   if (report.openCode != kOpenOk) {
@@ -410,9 +498,16 @@ VerifyReport VerifyPackage(const fs::path& dir, const std::function<void(uint64_
   report.indexFileSize = HeaderU32(pkg::kOffIndexFileSize);
   for (uint32_t n = 1; n <= HeaderU32(pkg::kOffPartCount); ++n)
     report.partSizes.push_back(HeaderU32(pkg::kOffPartSizes + 4 * (n - 1)));
+  if (pass.make || pass.against) {
+    report.binding.assign(bind::kBlockSize, 0);
+    std::memcpy(report.binding.data(), bind::kMagic, sizeof bind::kMagic);
+    pkg::WriteU32(report.binding.data() + bind::kOffFormat, bind::kFormatBound);
+    Sha256Digest(packageReader.header, pkg::kHeaderSize, report.binding.data() + bind::kOffHeaderDigest);
+  }
   CheckEntries(report, progress);
   CheckMrTable(report, progress);
   ClosePackageFile();
+  if (pass.against) CompareWithBinding(report, pass.against);
   return report;
 }
 
@@ -429,6 +524,10 @@ void ReportJson(const VerifyReport& r, std::string& out) {
   AppendJsonString(out, OpenCodeMeaning(r.openCode));
   out += "},\n  \"sound\": ";
   out += r.sound() ? "true" : "false";
+  if (r.bindingDifferences >= 0) {
+    out += ",\n  \"boundPackage\": ";
+    out += r.bindingDifferences == 0 ? "true" : "false";
+  }
   out += ",\n  \"versionWords\": [";
   for (int i = 0; i < 9; ++i) out += Format("%s%u", i ? ", " : "", r.versionWords[i]);
   out += Format("],\n  \"indexFileSize\": %u,\n  \"partSizes\": [", r.indexFileSize);

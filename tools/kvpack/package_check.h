@@ -1,6 +1,8 @@
 // Checking and listing a built package through the engine's own reader:
 // OpenSetupPackage, then every entry read and CRC-checked with ReadEntry, and
-// the MR table compared with the data parts. Every file access goes through
+// the MR table compared with the data parts; the same walk makes the
+// package's binding block (bind) and compares it with a program's
+// (verify --against). Every file access goes through
 // the engine's OS layer, so the same code runs on Linux, on Windows and over
 // any other implementation of engine/os_layer.h.
 #pragma once
@@ -20,6 +22,7 @@ struct EntryInfo {
   enum Kind { kFixed, kSong, kFont, kFontInfo };
   Kind kind = kFixed;
   uint32_t number = 0;  // fixed entry, song number or font name index
+  uint32_t slot = 0;    // end-offset slot (fixed 0 .. 31, songs 32 .., fonts 1032 ..)
   uint32_t start = 0;  // where the entry begins
   uint32_t end = 0;    // the slot's end-offset value
   bool present = false;
@@ -54,6 +57,7 @@ std::vector<MrInfo> MrTable();
 struct EntrySummary {
   EntryInfo::Kind kind = EntryInfo::kFixed;
   uint32_t number = 0;
+  uint32_t slot = 0;
   uint32_t start = 0, end = 0;
   int code = 0;         // ReadEntry's code
   uint32_t length = 0;  // data bytes, when code is 0
@@ -74,14 +78,30 @@ struct VerifyReport {
   std::vector<std::string> fontNames;   // by font number, for present fonts
   std::vector<MrInfo> records;          // the MR table as extraction walks it
   uint32_t versionWords[9] = {};
+  // This package's binding block (bind::kBlockSize bytes, bound format) when
+  // the pass asked for it and the package opened.
+  std::vector<uint8_t> binding;
+  // Differences from the block of verify --against (each also a problem);
+  // -1 when nothing was compared.
+  int bindingDifferences = -1;
   uint32_t indexFileSize = 0;
   std::vector<uint32_t> partSizes;
   bool sound() const { return openCode == 0 && problems.empty(); }
 };
 
+// What VerifyPackage does about a binding: nothing (verify, list), make the
+// package's block (bind: every entry span, MR file and the header digested as
+// the setup program reads them), or make it and compare it with a bound
+// block, every difference a problem (verify --against).
+struct BindingPass {
+  bool make = false;
+  const uint8_t* against = nullptr;  // a bound block, kept by the caller
+};
+
 // The whole check of `kvpack verify`; progress gets bytes read and the total.
 VerifyReport VerifyPackage(const std::filesystem::path& dir,
-                           const std::function<void(uint64_t, uint64_t)>& progress = {});
+                           const std::function<void(uint64_t, uint64_t)>& progress = {},
+                           const BindingPass& pass = {});
 
 // The report as one JSON document (`verify --json`, `list --json`); the
 // second form replaces out's text and keeps its room, for a caller that
