@@ -20,18 +20,20 @@ bool PathExists(const wchar_t* path) {
 }
 bool CreateFolder(const wchar_t* path) { return CreateDirectoryW(path, nullptr) != 0; }
 
-// Why a standard user can then do nothing to the driver installer that an
-// administrator later runs elevated: the folder's DACL is protected, so none
-// of the parent's entries (below C:\ every authenticated user may modify)
-// reach it or the files made in it, and Users hold only read, execute and
-// list rights (no FILE_ADD_FILE, FILE_DELETE_CHILD, DELETE or WRITE_DAC).
-// Replacing haspdinst.exe needs write or delete access to it, which only its
-// inherited SYSTEM and Administrators entries give; putting a DLL beside it
-// needs FILE_ADD_FILE on the folder; renaming the folder away needs DELETE on
-// it (or FILE_DELETE_CHILD on the install folder, which the modify right
-// inherited from C:\ does not include). What a user could do before the
-// protection was re-applied to an older folder is not undone by it; for that
-// the program checks the installer's digest while holding it open.
+// Why a standard user can then do nothing to the driver installer in place: the
+// folder's DACL is protected, so none of the parent's entries (every
+// authenticated user may modify what lies below C:\) reach it or the files made
+// in it, and Users hold only read, execute and list rights (no FILE_ADD_FILE,
+// FILE_DELETE_CHILD, DELETE or WRITE_DAC). Replacing haspdinst.exe needs write
+// or delete access to it, which only its inherited SYSTEM and Administrators
+// entries give; putting a DLL beside it needs FILE_ADD_FILE on the folder;
+// renaming the folder away needs DELETE on it (or FILE_DELETE_CHILD on the
+// install folder, which the modify right inherited from C:\ does not include).
+// What this does not stop: a user may still rename the install folder itself
+// (it inherits that modify right) and make another one in its place, and what a
+// user did in an older folder before its protection was re-applied stays.
+// Against both, a bound program checks the installer's digest while holding it
+// open, and runs the child only when its image is the file held.
 bool CreateAdminFolder(const wchar_t* path) {
   PSECURITY_DESCRIPTOR descriptor = nullptr;
   if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(kAdminFolderSddl, SDDL_REVISION_1,
