@@ -43,6 +43,44 @@ done
 [ "$(ls -A "$work/윈도우" | tr '\n' ' ')" = "KVSetup.d01 KVSetup.dat " ] ||
   fail "left in the package folder: $(ls -A "$work/윈도우" | tr '\n' ' ')"
 
+# An earlier package copied from a disc is read-only: a rebuild over it (more
+# parts, so some are new and the index is replaced) still leaves exactly the
+# new package.
+cp -r "$work/윈도우" "$work/읽기전용"
+chmod a-w "$work/읽기전용"/*
+"$native" build "$staging" "$work/linux-30000" --part-limit 30000 --version 1,2,3 >/dev/null || fail "build (Linux)"
+wine "$exe" build "$(win "$staging")" "$(win "$work/읽기전용")" --part-limit 30000 --version 1,2,3 >/dev/null ||
+  fail "build over a read-only package: exit $?"
+same_files "$work/linux-30000" "$work/읽기전용"
+
+# A build killed, or stopped by Ctrl+C (Wine hands SIGINT to the console
+# control handlers), once its first data part is written: the earlier package
+# is whole and no temporary file is left, as nothing is kept until every part
+# is written (eight parts and the index, about 95 MB, take Wine a second).
+big="$work/큰 스테이징"
+"$native" sample "$big" --songs 2 --fonts 1 --mr 8 --scale 100000000 >/dev/null || fail "sample (large)"
+for signal in KILL INT; do
+  out="$work/중단 $signal"
+  "$native" build "$staging" "$out" >/dev/null || fail "build (Linux)"
+  cp -r "$out" "$work/중단 전"
+  wine "$exe" build "$(win "$big")" "$(win "$out")" --part-limit 12000000 >/dev/null 2>&1 &
+  pid=$!
+  for _ in $(seq 3000); do
+    compgen -G "$out/KVSetup.d02.kvpack-new-*" >/dev/null && break
+    sleep 0.01
+  done
+  compgen -G "$out/KVSetup.d02.kvpack-new-*" >/dev/null || fail "SIG$signal: the second part was never begun"
+  kill -s "$signal" "$pid"
+  wait "$pid"
+  # The prefix's server closes the killed process's files just after it ends.
+  for _ in $(seq 100); do
+    compgen -G "$out/*.kvpack-*" >/dev/null || break
+    sleep 0.05
+  done
+  same_files "$work/중단 전" "$out"
+  rm -rf "$work/중단 전"
+done
+
 # A damaged copy: one data byte of the first entry flipped.
 cp -r "$work/윈도우" "$work/손상"
 printf '\xff' | dd of="$work/손상/KVSetup.dat" bs=1 seek=70510 conv=notrunc status=none

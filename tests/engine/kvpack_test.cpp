@@ -4,13 +4,18 @@
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <fstream>
 #include <map>
+#include <random>
 #include <functional>
 #include <string>
 #include <vector>
@@ -20,6 +25,7 @@
 #include "tests/engine/package_fixture.h"
 #include "tools/kvpack/commands.h"
 #include "tools/kvpack/package_check.h"
+#include "tools/kvpack/package_writer.h"
 #include "tools/kvpack/sample.h"
 #include "tools/kvpack/staging.h"
 #include "tools/kvpack/text.h"
@@ -377,6 +383,122 @@ TEST_F(KvpackTest, InterruptedBuildLeavesNoTemporaryFile) {
   EXPECT_EXIT(kvpack::WritePackage(scan.input, out, options, &error), ::testing::KilledBySignal(SIGINT), "");
   EXPECT_EQ(names(), before);
   EXPECT_TRUE(kvpack::VerifyPackage(out).sound());
+}
+
+// SIGINT, SIGTERM or SIGHUP at a random moment of a build over an earlier
+// package, half of the moments near the end, where the files are put in
+// place: the folder then holds exactly the earlier package or exactly the
+// new one (one has several data parts, the other one), and nothing else.
+TEST_F(KvpackTest, InterruptAtAnyMomentLeavesOnePackageWhole) {
+  using Snapshot = std::map<std::string, std::vector<uint8_t>>;
+  auto snapshot = [](const fs::path& dir) {
+    Snapshot files;
+    for (const auto& entry : fs::directory_iterator(dir))
+      files[entry.path().filename().string()] = fixture::ReadAll(entry.path());
+    return files;
+  };
+  kvpack::StagingScan scan = kvpack::ScanStaging(staging_);
+  ASSERT_TRUE(scan.problems.empty()) << Joined(scan.problems);
+  kvpack::PackageInput inputs[2] = {scan.input, scan.input};
+  inputs[1].versionWords[0] = 2;
+  kvpack::WriteOptions options[2];
+  options[0].partLimit = 20000;
+  Snapshot packages[2];
+  std::string error;
+  for (int k = 0; k < 2; ++k) {
+    const fs::path dir = scratch_ / ("package" + std::to_string(k));
+    ASSERT_TRUE(kvpack::WritePackage(inputs[k], dir, options[k], &error)) << error;
+    packages[k] = snapshot(dir);
+  }
+  ASSERT_GT(packages[0].size(), packages[1].size() + 1);
+
+  const fs::path out = scratch_ / "out";
+  ASSERT_TRUE(kvpack::WritePackage(inputs[0], out, options[0], &error)) << error;
+  // Builds package k over the other one in a child that gets the signal
+  // after delay (none when zero); the child's wait status.
+  auto build = [&](int k, int signal, std::chrono::nanoseconds delay) {
+    pid_t child = fork();
+    if (child == 0) {
+      timer_t timer;
+      sigevent event = {};
+      event.sigev_notify = SIGEV_SIGNAL;
+      event.sigev_signo = signal;
+      itimerspec when = {};
+      when.it_value.tv_sec = delay.count() / 1000000000;
+      when.it_value.tv_nsec = delay.count() % 1000000000;
+      if (delay.count() > 0 && (timer_create(CLOCK_MONOTONIC, &event, &timer) != 0 ||
+                                timer_settime(timer, 0, &when, nullptr) != 0))
+        _exit(3);
+      std::string childError;
+      _exit(kvpack::WritePackage(inputs[k], out, options[k], &childError) ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    return status;
+  };
+  // How long a whole build takes from the fork, each way.
+  std::chrono::nanoseconds whole[2] = {};
+  for (int round = 0; round < 3; ++round) {
+    for (int k : {1, 0}) {
+      auto start = std::chrono::steady_clock::now();
+      ASSERT_EQ(build(k, SIGINT, {}), 0);
+      whole[k] = std::max(whole[k], std::chrono::steady_clock::now() - start);
+    }
+  }
+
+  const unsigned seed = std::random_device{}();
+  std::mt19937 random(seed);
+  int current = 0, finished = 0, interrupted = 0;
+  const int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
+  for (int trial = 0; trial < 120; ++trial) {
+    const int next = 1 - current;
+    const bool nearEnd = trial % 2 == 1;
+    const double total = static_cast<double>(whole[next].count());
+    std::uniform_real_distribution<double> moment(nearEnd ? 0.5 * total : 0.0, nearEnd ? 1.2 * total : total);
+    const int signal = kSignals[trial % 3];
+    const int status = build(next, signal, std::chrono::nanoseconds(static_cast<int64_t>(moment(random)) + 1));
+    ASSERT_TRUE((WIFEXITED(status) && WEXITSTATUS(status) == 0) ||
+                (WIFSIGNALED(status) && WTERMSIG(status) == signal))
+        << "trial " << trial << ", seed " << seed << ": wait status " << status;
+    const Snapshot now = snapshot(out);
+    std::string names;
+    for (const auto& [name, bytes] : now) names += " " + name;
+    ASSERT_TRUE(now == packages[0] || now == packages[1])
+        << "trial " << trial << " (signal " << signal << ", seed " << seed << ") left:" << names;
+    // The disk's speed changes from build to build on a busy machine: the
+    // moments near the end follow it, later after a build cut short before
+    // its renames, earlier after one that ended before the signal.
+    if (nearEnd && WIFEXITED(status)) whole[next] = whole[next] * 9 / 10;
+    if (nearEnd && WIFSIGNALED(status) && now != packages[next]) whole[next] = whole[next] * 23 / 20;
+    if (WIFSIGNALED(status)) ++interrupted;
+    if (now == packages[next]) current = next, ++finished;
+  }
+  // The moments reach both sides of the renames.
+  EXPECT_GT(interrupted, 10) << "seed " << seed;
+  EXPECT_GT(finished, 10) << "seed " << seed;
+}
+
+// A data part of the earlier package that cannot be removed (immutable here,
+// read-only or in use on Windows) once the new, smaller package is in place:
+// the build says which file stays instead of reporting plain success.
+TEST_F(KvpackTest, EarlierFileThatStaysIsReported) {
+  const fs::path out = scratch_ / "out";
+  ASSERT_EQ(Build(out, {"--part-limit", "20000"}), 0);
+  const fs::path last = out / kvpack::PartFileName(3);
+  ASSERT_TRUE(fs::exists(last));
+  if (std::system(("chattr +i '" + last.string() + "' 2>/dev/null").c_str()) != 0)
+    GTEST_SKIP() << "cannot make a file immutable here (needs root and ext4)";
+  kvpack::StagingScan scan = kvpack::ScanStaging(staging_);
+  std::string error;
+  const bool built = kvpack::WritePackage(scan.input, out, {}, &error);
+  std::system(("chattr -i '" + last.string() + "'").c_str());
+  EXPECT_FALSE(built);
+  EXPECT_NE(error.find("KVSetup.d03"), std::string::npos) << error;
+  EXPECT_NE(error.find("the new package is in"), std::string::npos) << error;
+  fs::remove(last);
+  EXPECT_TRUE(kvpack::VerifyPackage(out).sound());
+  for (const auto& entry : fs::directory_iterator(out))
+    EXPECT_EQ(entry.path().filename().string().find(".kvpack-"), std::string::npos) << entry.path();
 }
 
 rlim_t savedFileLimit = RLIM_INFINITY;

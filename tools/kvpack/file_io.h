@@ -31,9 +31,9 @@ class File {
   bool CreateNew(const fs::path& path, std::string* error);
   // The same for a temporary file that must not outlive an interrupted
   // build: on Windows it is deleted when its handle closes unless Keep() was
-  // called (so even a killed process leaves nothing); on POSIX it is deleted
-  // when SIGINT, SIGTERM or SIGHUP ends the process before
-  // ForgetTemporaries().
+  // called (so even a killed process leaves nothing: keep only once every
+  // file is written); on POSIX it is deleted when SIGINT, SIGTERM or SIGHUP
+  // ends the process before ForgetTemporaries().
   bool CreateTemporary(const fs::path& path, std::string* error);
   bool Keep(std::string* error);
   bool ok() const { return handle_ != kNone; }
@@ -54,10 +54,18 @@ class File {
 // have been renamed into place or removed).
 void ForgetTemporaries();
 
+// Hold off SIGINT, SIGTERM and SIGHUP (on Windows Ctrl+C, Ctrl+Break and the
+// console's closing) while the files of a package are put in place or that is
+// undone: a half-placed package is neither the earlier nor the new one. One
+// that arrives meanwhile takes effect at ReleaseInterrupts(). Not nested.
+void HoldInterrupts();
+void ReleaseInterrupts();
+
 // Renames from to to, replacing to when it exists.
 bool MoveOver(const fs::path& from, const fs::path& to, std::string* error);
-// Deletes a file; false when it could not (also when it did not exist).
-bool RemoveFile(const fs::path& path);
+// Deletes a file, a read-only one too (files copied from a disc are); true
+// when it is gone, also when there was none. False with *error otherwise.
+bool RemoveFile(const fs::path& path, std::string* error);
 bool Exists(const fs::path& path);
 
 // A file's last-write time as a FILETIME (100 ns since 1601-01-01 UTC);

@@ -76,7 +76,23 @@ void RememberTemporary(const fs::path& path) {
   temporaryCount = temporaryCount + 1;  // published after the path is complete
 }
 
+sigset_t InterruptSignals() {
+  sigset_t set;
+  sigemptyset(&set);
+  for (int s : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&set, s);
+  return set;
+}
+
+sigset_t maskBeforeHold;
+
 }  // namespace
+
+void HoldInterrupts() {
+  sigset_t held = InterruptSignals();
+  sigprocmask(SIG_BLOCK, &held, &maskBeforeHold);
+}
+
+void ReleaseInterrupts() { sigprocmask(SIG_SETMASK, &maskBeforeHold, nullptr); }
 
 File::~File() {
   if (handle_ != kNone) close(static_cast<int>(handle_));
@@ -102,9 +118,13 @@ bool File::CreateNew(const fs::path& path, std::string* error) {
 }
 
 bool File::CreateTemporary(const fs::path& path, std::string* error) {
-  if (!CreateNew(path, error)) return false;
-  RememberTemporary(path);
-  return true;
+  // A signal between the creation and the record would leave the file.
+  sigset_t held = InterruptSignals(), before;
+  sigprocmask(SIG_BLOCK, &held, &before);
+  const bool made = CreateNew(path, error);
+  if (made) RememberTemporary(path);
+  sigprocmask(SIG_SETMASK, &before, nullptr);
+  return made;
 }
 
 bool File::Keep(std::string*) { return true; }
@@ -158,7 +178,9 @@ bool MoveOver(const fs::path& from, const fs::path& to, std::string* error) {
   return true;
 }
 
-bool RemoveFile(const fs::path& path) { return unlink(path.c_str()) == 0; }
+bool RemoveFile(const fs::path& path, std::string* error) {
+  return unlink(path.c_str()) == 0 || errno == ENOENT || Fail(error);
+}
 
 bool Exists(const fs::path& path) {
   struct stat st;

@@ -85,6 +85,35 @@ bool File::Keep(std::string* error) {
 
 void ForgetTemporaries() {}
 
+namespace {
+
+// Held by the step that puts files in place; the console control handler
+// (a thread of its own) takes it before the process ends, so Ctrl+C,
+// Ctrl+Break or closing the console waits for that step as SIGINT does on
+// POSIX. Before and after the step, ending the process closes the temporary
+// files' handles and so deletes them.
+CRITICAL_SECTION placing;
+bool handlerSet = false;
+
+BOOL WINAPI EndAfterPlacing(DWORD event) {
+  if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT && event != CTRL_CLOSE_EVENT) return FALSE;
+  EnterCriticalSection(&placing);  // never left: the default handler ends the process
+  return FALSE;
+}
+
+}  // namespace
+
+void HoldInterrupts() {
+  if (!handlerSet) {
+    handlerSet = true;
+    InitializeCriticalSection(&placing);
+    SetConsoleCtrlHandler(EndAfterPlacing, TRUE);
+  }
+  EnterCriticalSection(&placing);
+}
+
+void ReleaseInterrupts() { LeaveCriticalSection(&placing); }
+
 bool File::Read(void* buffer, size_t size, std::string* error) {
   size_t done = 0;
   while (done < size) {
@@ -128,7 +157,23 @@ bool MoveOver(const fs::path& from, const fs::path& to, std::string* error) {
          Fail(error);
 }
 
-bool RemoveFile(const fs::path& path) { return DeleteFileW(path.c_str()) != 0; }
+bool RemoveFile(const fs::path& path, std::string* error) {
+  if (DeleteFileW(path.c_str())) return true;
+  DWORD code = GetLastError();
+  if (code == ERROR_FILE_NOT_FOUND) return true;
+  // DeleteFileW refuses a read-only file: clear the attribute and try again,
+  // and put it back when the file still stays.
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  if (code == ERROR_ACCESS_DENIED && attributes != INVALID_FILE_ATTRIBUTES &&
+      (attributes & FILE_ATTRIBUTE_READONLY) &&
+      SetFileAttributesW(path.c_str(), attributes & ~DWORD(FILE_ATTRIBUTE_READONLY))) {
+    if (DeleteFileW(path.c_str())) return true;
+    code = GetLastError();
+    SetFileAttributesW(path.c_str(), attributes);
+  }
+  *error = Reason(code);
+  return false;
+}
 
 bool Exists(const fs::path& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 

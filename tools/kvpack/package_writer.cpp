@@ -259,11 +259,10 @@ bool WriteIndex(const Layout& layout, io::File& out, std::vector<uint8_t>& buffe
 // Moves the new files into place: every earlier file aside first, then every
 // new one in; on any failure the earlier files come back. False with *error.
 bool PlaceOutputs(std::vector<Output>& outputs, std::string* error) {
-  std::string reason;
+  std::string reason, ignored;
   auto undo = [&]() {
     for (Output& o : outputs) {
-      if (o.placed) io::RemoveFile(o.final);
-      std::string ignored;
+      if (o.placed) io::RemoveFile(o.final, &ignored);
       if (o.backedUp) io::MoveOver(o.backup, o.final, &ignored);
     }
   };
@@ -285,9 +284,28 @@ bool PlaceOutputs(std::vector<Output>& outputs, std::string* error) {
     o.tempMade = false;
     o.placed = true;
   }
-  for (Output& o : outputs)
-    if (o.backedUp) io::RemoveFile(o.backup);
   return true;
+}
+
+// Removes what the earlier package leaves once the new one is in place: its
+// files moved aside, and data parts past the new last one (they would only
+// confuse). False with *error naming every file that stays.
+bool RemoveEarlierFiles(const std::vector<Output>& outputs, const fs::path& outDir, std::string* error) {
+  std::vector<fs::path> doomed;
+  for (const Output& o : outputs)
+    if (o.backedUp) doomed.push_back(o.backup);
+  for (uint32_t n = static_cast<uint32_t>(outputs.size()); n <= 99; ++n) {
+    fs::path stale = outDir / PartFileName(n);
+    if (io::Exists(stale)) doomed.push_back(stale);
+  }
+  std::string left;
+  for (const fs::path& path : doomed) {
+    std::string reason;
+    if (!io::RemoveFile(path, &reason)) left += (left.empty() ? "" : ", ") + Utf8FromPath(path) + " (" + reason + ")";
+  }
+  if (left.empty()) return true;
+  *error = "the new package is in " + Utf8FromPath(outDir) + ", but files of the earlier one cannot be removed: " + left;
+  return false;
 }
 
 }  // namespace
@@ -380,44 +398,57 @@ bool WritePackage(const PackageInput& in, const fs::path& outDir, const WriteOpt
     outputs[i].temp = TempName(outputs[i].final, "new", salt);
     outputs[i].backup = TempName(outputs[i].final, "old", salt);
   }
-  auto removeTemps = [&]() {
+  // Every file stays a temporary one (deleted with its handle on Windows)
+  // until all are written; only then are they kept and placed.
+  std::vector<io::File> files(outputs.size());
+  auto fail = [&](const std::string& reason) {
+    files.clear();  // closed before their temporary files are removed (Windows)
+    std::string ignored;
     for (Output& o : outputs)
-      if (o.tempMade) io::RemoveFile(o.temp);
+      if (o.tempMade) io::RemoveFile(o.temp, &ignored);
+    io::ForgetTemporaries();
+    *error = reason + "; the earlier package in " + Utf8FromPath(outDir) + " is unchanged";
+    return false;
   };
-
   std::vector<uint8_t> buffer;
   for (size_t i = 0; i < outputs.size(); ++i) {
     Output& o = outputs[i];
-    io::File file;
+    io::File& file = files[i];
     std::string readError, writeError;
-    bool ok = file.CreateTemporary(o.temp, &writeError);
-    o.tempMade = ok;
+    bool ok = o.tempMade = file.CreateTemporary(o.temp, &writeError);
     if (ok && i < layout.parts.size()) {
       for (const Content* c : layout.parts[i])
         if (!(ok = CopyContent(*c, file, buffer, report, &readError, &writeError))) break;
     } else if (ok) {
       ok = WriteIndex(layout, file, buffer, report, &readError, &writeError);
     }
-    ok = ok && file.FlushToDisk(&writeError) && file.Keep(&writeError) && file.Close(&writeError);
-    if (!ok) {
-      file = io::File();  // closed before its temporary file is removed (Windows)
-      removeTemps();
-      io::ForgetTemporaries();
-      *error = !readError.empty() ? readError
-                                  : "cannot write " + Utf8FromPath(o.final) + ": " + writeError;
-      *error += "; the earlier package in " + Utf8FromPath(outDir) + " is unchanged";
-      return false;
+    if (!(ok && file.FlushToDisk(&writeError)))
+      return fail(!readError.empty() ? readError : "cannot write " + Utf8FromPath(o.final) + ": " + writeError);
+  }
+
+  // From keeping the first file to removing the earlier package's, an
+  // interrupt waits: the folder holds the earlier package or the new one.
+  io::HoldInterrupts();
+  for (size_t i = 0; i < outputs.size(); ++i) {
+    std::string reason;
+    if (!files[i].Keep(&reason) || !files[i].Close(&reason)) {
+      bool failed = fail("cannot write " + Utf8FromPath(outputs[i].final) + ": " + reason);
+      io::ReleaseInterrupts();
+      return failed;
     }
   }
-  const bool placed = PlaceOutputs(outputs, error);
-  if (!placed) removeTemps();
+  if (!PlaceOutputs(outputs, error)) {
+    std::string ignored;
+    for (Output& o : outputs)
+      if (o.tempMade) io::RemoveFile(o.temp, &ignored);
+    io::ForgetTemporaries();
+    io::ReleaseInterrupts();
+    return false;
+  }
   io::ForgetTemporaries();
-  if (!placed) return false;
-  // Parts of an earlier, larger build would only confuse; they go once the
-  // new package is in place.
-  for (uint32_t n = static_cast<uint32_t>(layout.parts.size()) + 1; n <= 99; ++n)
-    io::RemoveFile(outDir / PartFileName(n));
-  return true;
+  const bool cleared = RemoveEarlierFiles(outputs, outDir, error);
+  io::ReleaseInterrupts();
+  return cleared;
 }
 
 }  // namespace kvpack

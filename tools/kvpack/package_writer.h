@@ -67,7 +67,9 @@ std::vector<std::string> CheckInput(const PackageInput& input, const WriteOption
 
 // Checks the description and writes KVSetup.dat and KVSetup.d01 ... into
 // outDir (created when missing); higher-numbered parts left by an earlier
-// build are removed. False with *error set when nothing or not all was written.
+// build are removed. False with *error set when nothing or not all was
+// written (the earlier package is then as it was), or when a file of the
+// earlier package could not be removed after the new one was put in place.
 bool WritePackage(const PackageInput& input, const std::filesystem::path& outDir,
                   const WriteOptions& options, std::string* error);
 

@@ -129,7 +129,8 @@ bool WriteProgramImage(const fs::path& path, const ProgramImage& image, std::str
   }
   if (!ok) {
     file = io::File();  // closed before its temporary file is removed (Windows)
-    if (made) io::RemoveFile(temp);
+    std::string ignored;
+    if (made) io::RemoveFile(temp, &ignored);
     *error = "cannot write " + Utf8FromPath(path) + ": " + reason + "; it is unchanged";
   }
   io::ForgetTemporaries();

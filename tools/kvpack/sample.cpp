@@ -40,9 +40,9 @@ class SampleWriter {
       std::copy(reinterpret_cast<const uint8_t*>(&v), reinterpret_cast<const uint8_t*>(&v) + 8,
                 buffer_.begin() + static_cast<std::ptrdiff_t>(i));
     }
-    io::RemoveFile(path);
     io::File out;
     std::string reason;
+    io::RemoveFile(path, &reason);  // CreateNew says why when it stayed
     if (!out.CreateNew(path, &reason) || !out.Write(buffer_.data(), size, &reason) || !out.Close(&reason)) {
       *error_ = "cannot write " + Utf8FromPath(path) + ": " + reason;
       return false;

@@ -102,9 +102,9 @@ void ScanFonts(const fs::path& root, StagingScan& scan) {
       else scan.problems.push_back("unexpected folder " + Utf8FromPath(entry.path()));
       continue;
     }
-    auto units = Utf16FromUtf8(name);
+    auto units = Utf16FromPath(entry.path().filename());
     if (!units) {
-      scan.problems.push_back("font name " + Utf8FromPath(entry.path()) + " is not valid UTF-8");
+      scan.problems.push_back("font name " + Utf8FromPath(entry.path()) + " is not valid Unicode text");
       continue;
     }
     FontInput font;
@@ -123,7 +123,8 @@ void ScanFonts(const fs::path& root, StagingScan& scan) {
       scan.problems.push_back("unexpected " + Utf8FromPath(entry.path()) + " (info files are <font>.ftb)");
       continue;
     }
-    auto units = Utf16FromUtf8(name.substr(0, name.size() - 4));
+    auto units = Utf16FromPath(entry.path().filename());
+    if (units) units->resize(units->size() - 4);
     auto it = units ? std::find_if(scan.input.fonts.begin(), scan.input.fonts.end(),
                                    [&](const FontInput& f) { return f.name == *units; })
                     : scan.input.fonts.end();

@@ -111,7 +111,27 @@ std::wstring WideFromUtf16(const std::u16string& text) {
 
 std::filesystem::path PathFromUtf8(const std::string& text) { return std::filesystem::u8path(text); }
 
-std::string Utf8FromPath(const std::filesystem::path& path) { return path.u8string(); }
+std::string Utf8FromPath(const std::filesystem::path& path) {
+  // path::u8string() throws on Windows for a lone surrogate.
+  if constexpr (std::is_same_v<std::filesystem::path::value_type, wchar_t>) return Utf8FromWide(path.wstring());
+  else return path.string();
+}
+
+std::optional<std::u16string> Utf16FromPath(const std::filesystem::path& path) {
+  if constexpr (std::is_same_v<std::filesystem::path::value_type, wchar_t>) {
+    const std::wstring units = path.wstring();
+    for (size_t i = 0; i < units.size(); ++i) {
+      const bool high = units[i] >= 0xD800 && units[i] < 0xDC00;
+      const bool low = units[i] >= 0xDC00 && units[i] < 0xE000;
+      if (low || (high && !(i + 1 < units.size() && units[i + 1] >= 0xDC00 && units[i + 1] < 0xE000)))
+        return std::nullopt;
+      if (high) ++i;
+    }
+    return std::u16string(units.begin(), units.end());
+  } else {
+    return Utf16FromUtf8(path.string());
+  }
+}
 
 std::optional<std::wstring> WideFromPath(const std::filesystem::path& path) {
   if constexpr (std::is_same_v<std::filesystem::path::value_type, wchar_t>) return path.wstring();

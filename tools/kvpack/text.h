@@ -25,7 +25,12 @@ std::wstring WideFromUtf16(const std::u16string& text);
 // Paths: kvpack's arguments and messages are UTF-8 on every platform, while a
 // Windows path is UTF-16 inside; these convert without the ANSI code page.
 std::filesystem::path PathFromUtf8(const std::string& text);
+// Never throws: a Windows name with a lone surrogate shows U+FFFD there (as
+// a POSIX name that is not UTF-8 keeps its bytes); for messages and order.
 std::string Utf8FromPath(const std::filesystem::path& path);
+// A path as UTF-16 when it is valid text (UTF-8 on POSIX, UTF-16 without
+// lone surrogates on Windows), nullopt when not: such a name cannot be stored.
+std::optional<std::u16string> Utf16FromPath(const std::filesystem::path& path);
 // The engine's wide form of a path; nullopt when it is not valid text.
 std::optional<std::wstring> WideFromPath(const std::filesystem::path& path);
 
