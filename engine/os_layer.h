@@ -24,9 +24,10 @@ bool PathExists(const wchar_t* path);
 bool CreateFolder(const wchar_t* path);
 // Creates one folder level, or takes the existing folder, so that only SYSTEM
 // and Administrators may change what is in it and Users may only read and run
-// it, nothing inherited from its parent (Win32; the other halves make a plain
-// folder). False when the folder is missing afterwards or its protection could
-// not be applied.
+// it, nothing inherited from its parent (Win32, in a process of the
+// Administrators group; otherwise, and in the other halves, a plain folder).
+// False when the folder is missing afterwards or its protection could not be
+// applied.
 bool CreateAdminFolder(const wchar_t* path);
 // Removes an empty folder; false otherwise.
 bool RemoveFolder(const wchar_t* path);

@@ -34,7 +34,20 @@ bool CreateFolder(const wchar_t* path) { return CreateDirectoryW(path, nullptr) 
 // user did in an older folder before its protection was re-applied stays.
 // Against both, a bound program checks the installer's digest while holding it
 // open, and runs the child only when its image is the file held.
+// A process without the Administrators group (kvpack.exe run by a user) could
+// not write into a folder that only administrators may change.
+static bool RunsAsAdministrator() {
+  BYTE sid[SECURITY_MAX_SID_SIZE];
+  DWORD size = sizeof sid;
+  BOOL member = FALSE;
+  return CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, sid, &size) &&
+         CheckTokenMembership(nullptr, sid, &member) && member;
+}
+
 bool CreateAdminFolder(const wchar_t* path) {
+  if (!RunsAsAdministrator())
+    return CreateFolder(path) || (GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES &&
+                                  (GetFileAttributesW(path) & FILE_ATTRIBUTE_DIRECTORY) != 0);
   PSECURITY_DESCRIPTOR descriptor = nullptr;
   if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(kAdminFolderSddl, SDDL_REVISION_1,
                                                             &descriptor, nullptr))
