@@ -49,9 +49,10 @@ bench: bootstrap native
 	@build/native/bench/kvbench
 
 # dist/: KVSetup.exe and kvpack.exe signed (KV_SIGN_PFX, KV_SIGN_PASS; else a
-# test authority), the Linux kvpack and SHA256SUMS.
+# test authority), the Linux kvpack and SHA256SUMS. KV_PACKAGE=DIR binds
+# KVSetup.exe to the package in DIR and ships that package beside it.
 release: bootstrap build
-	@scripts/release
+	@KV_PACKAGE="$(KV_PACKAGE)" scripts/release
 
 clean:
 	rm -rf build dist

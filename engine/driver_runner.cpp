@@ -1,12 +1,17 @@
 // The hardware-key driver installer runner: builds the quoted command line for
 // "<installDir>\Driver\haspdinst.exe", waits at the driverStage gate during an
-// install and runs the installer through the OS layer.
+// install, re-applies the Driver folder's protection and runs the installer
+// through the OS layer; with a package binding in force, only the installer
+// whose data has the bound digest.
 #include "driver_runner.h"
 
+#include <cstring>
 #include <cwchar>
 
 #include "install_state.h"
 #include "os_layer.h"
+#include "package_binding.h"
+#include "sha256.h"
 
 namespace {
 
@@ -15,6 +20,7 @@ constexpr const wchar_t* kInstallerTitle = L"HASP Driver Install";
 constexpr int kCommandUnits = kPathUnits + 8;
 
 struct InstallerCommand {
+  wchar_t folder[kPathUnits];
   wchar_t program[kPathUnits];
   wchar_t line[kCommandUnits];
 };
@@ -24,7 +30,8 @@ struct InstallerCommand {
 // Windows try the cut-off name ("C:\Program.exe") first.
 bool FormatInstallerCommand(InstallerCommand& command, const wchar_t* option) {
   command.line[0] = 0;
-  if (!FormatPath(command.program, L"%ls\\Driver\\haspdinst.exe", installState.installDir))
+  if (!FormatPath(command.folder, L"%ls\\Driver", installState.installDir) ||
+      !FormatPath(command.program, L"%ls\\haspdinst.exe", command.folder))
     return false;
   const int n = swprintf(command.line, kCommandUnits, L"\"%ls\" %ls", command.program, option);
   if (n < 0 || n >= kCommandUnits) {
@@ -34,8 +41,31 @@ bool FormatInstallerCommand(InstallerCommand& command, const wchar_t* option) {
   return true;
 }
 
+// The data of the held file, read from its start, has the digest wanted.
+bool HeldDataMatches(os::File held, const uint8_t* wanted) {
+  uint8_t buffer[32768];
+  Sha256 sha;
+  Sha256Init(&sha);
+  int64_t n = 0;
+  while ((n = os::Read(held, buffer, sizeof buffer)) > 0) Sha256Update(&sha, buffer, size_t(n));
+  uint8_t digest[kSha256Bytes];
+  Sha256Final(&sha, digest);
+  return n == 0 && std::memcmp(digest, wanted, kSha256Bytes) == 0;
+}
+
+// A bound installer is held open from before its data is hashed until its
+// child has ended, so that nobody can change or replace the file between the
+// check and the start; one that differs is treated as one that did not start.
 bool RunInstaller(const InstallerCommand& command) {
-  return os::RunProcessAndWait(command.program, command.line, kInstallerTitle);
+  if (os::PathExists(command.folder)) os::CreateAdminFolder(command.folder);
+  const uint8_t* bound = BoundDriverInstallerDigest();
+  if (bound == nullptr) return os::RunProcessAndWait(command.program, command.line, kInstallerTitle);
+  const os::File held = os::OpenForRead(command.program);
+  if (held == os::kNoFile) return false;
+  const bool ran = HeldDataMatches(held, bound) &&
+                   os::RunHeldProcessAndWait(held, command.program, command.line, kInstallerTitle);
+  os::Close(held);
+  return ran;
 }
 
 }  // namespace

@@ -1,5 +1,8 @@
 // Running the hardware-key driver's own installer "Driver\haspdinst.exe" as a
-// child process, gated on driverStage during an install.
+// child process, gated on driverStage during an install. Before every run the
+// Driver folder's protection is re-applied, and with a package binding in force
+// an installer whose data differs from the bound digest counts as one that did
+// not start: it never runs.
 #pragma once
 
 #include <cstdint>

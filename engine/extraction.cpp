@@ -25,6 +25,15 @@ void MakeFolder(const wchar_t* format, const wchar_t* dir) {
   if (FormatPath(path, format, dir) && !os::PathExists(path)) os::CreateFolder(path);
 }
 
+// The Driver folder, made or taken over with its protected access before
+// anything is written in it (see os::CreateAdminFolder). Where the access
+// cannot be set (a volume without access control) the files are written as
+// before: the folder is then no worse than the install folder around it.
+void MakeDriverFolder() {
+  wchar_t path[kPathUnits];
+  if (FormatPath(path, L"%ls\\Driver", installState.installDir)) os::CreateAdminFolder(path);
+}
+
 void MakeNumberedFolder(const wchar_t* format, const wchar_t* dir, uint32_t number) {
   wchar_t path[kPathUnits];
   if (FormatPath(path, format, dir, number) && !os::PathExists(path)) os::CreateFolder(path);
@@ -286,7 +295,7 @@ int ExtractPackage() {
   PublishDriverStage(kDriverStageNone);
   if (!PresentFontNamesSafe()) return kFontNameRefused;
   if (!os::PathExists(installState.installDir)) os::CreateFolder(installState.installDir);
-  MakeFolder(L"%ls\\Driver", installState.installDir);
+  MakeDriverFolder();
 
   int rc = ExtractFixedEntries();
   if (rc != 0) return rc;
@@ -307,7 +316,7 @@ int ExtractFtdiDriver() {
   installState.progressPos.store(HeaderU32(pkg::kOffFixedEntryEnds + 4 * pkg::kFixKeyReinstaller),
                                  std::memory_order_relaxed);
   packageReader.entryCursor = pkg::kOffFixedEntryEnds + 4 * pkg::kFixFtdiDriver;
-  MakeFolder(L"%ls\\Driver", installState.installDir);
+  MakeDriverFolder();
   wchar_t path[kPathUnits];
   if (!FormatPath(path, L"%ls\\%ls", installState.installDir,
                   pkg::kFixedEntryPaths[pkg::kFixFtdiDriver]))

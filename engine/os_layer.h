@@ -22,12 +22,20 @@ constexpr File kNoFile = -1;
 bool PathExists(const wchar_t* path);
 // Creates one folder level; false when it could not be made (also when it exists).
 bool CreateFolder(const wchar_t* path);
+// Creates one folder level, or takes the existing folder, so that only SYSTEM
+// and Administrators may change what is in it and Users may only read and run
+// it, nothing inherited from its parent (Win32, in a process of the
+// Administrators group; otherwise, and in the other halves, a plain folder).
+// False when the folder is missing afterwards or its protection could not be
+// applied.
+bool CreateAdminFolder(const wchar_t* path);
 // Removes an empty folder; false otherwise.
 bool RemoveFolder(const wchar_t* path);
 // Deletes a file; false when it could not be deleted.
 bool RemoveFile(const wchar_t* path);
 
-// Opens an existing file for reading, others may read it too.
+// Opens an existing file for reading, others may read it too. On Windows,
+// nobody can write, delete or rename the file while the handle is open.
 File OpenForRead(const wchar_t* path);
 // Creates or truncates a file for writing, not shared.
 File CreateForWrite(const wchar_t* path);
@@ -52,6 +60,14 @@ bool SetLastWriteTime(File file, uint64_t fileTime);
 // window title and waits for it to end. Returns false when it could not start.
 bool RunProcessAndWait(const wchar_t* applicationPath, const wchar_t* commandLine,
                        const wchar_t* title);
+
+// RunProcessAndWait for a program held open (OpenForRead of applicationPath):
+// the Win32 half starts the child suspended and lets it run only when its
+// image is the held file (same volume and file index), so that a folder
+// renamed under the path cannot slip another file in; otherwise the child is
+// ended before it ran and false. The caller closes held after the return.
+bool RunHeldProcessAndWait(File held, const wchar_t* applicationPath,
+                           const wchar_t* commandLine, const wchar_t* title);
 
 void SleepMilliseconds(uint32_t ms);
 

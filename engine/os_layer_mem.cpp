@@ -210,6 +210,13 @@ bool CreateFolder(const wchar_t* path) {
   return true;
 }
 
+bool CreateAdminFolder(const wchar_t* path) {
+  if (CreateFolder(path)) return true;
+  Store& s = TheStore();
+  std::lock_guard<std::mutex> hold(s.lock);
+  return IsFolder(s, Resolved(s, path));
+}
+
 bool RemoveFolder(const wchar_t* path) {
   Store& s = TheStore();
   std::lock_guard<std::mutex> hold(s.lock);
@@ -308,6 +315,7 @@ bool SetLastWriteTime(File file, uint64_t fileTime) {
 
 // Nothing runs in memory: a child process or thread never starts.
 bool RunProcessAndWait(const wchar_t*, const wchar_t*, const wchar_t*) { return false; }
+bool RunHeldProcessAndWait(File, const wchar_t*, const wchar_t*, const wchar_t*) { return false; }
 void SleepMilliseconds(uint32_t) {}
 void* StartThread(unsigned (*)(void*)) { return nullptr; }
 void SetThreadPriorityNormal() {}

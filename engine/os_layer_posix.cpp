@@ -47,6 +47,10 @@ bool PathExists(const wchar_t* path) {
   return stat(Native(path).c_str(), &st) == 0;
 }
 bool CreateFolder(const wchar_t* path) { return mkdir(Native(path).c_str(), 0755) == 0; }
+bool CreateAdminFolder(const wchar_t* path) {
+  struct stat st;
+  return CreateFolder(path) || (stat(Native(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode));
+}
 bool RemoveFolder(const wchar_t* path) { return rmdir(Native(path).c_str()) == 0; }
 bool RemoveFile(const wchar_t* path) { return unlink(Native(path).c_str()) == 0; }
 
@@ -154,6 +158,13 @@ bool RunProcessAndWait(const wchar_t* applicationPath, const wchar_t* commandLin
   }
   // posix_spawn reports a failed exec as exit status 127 of the child.
   return !(WIFEXITED(status) && WEXITSTATUS(status) == 127);
+}
+
+// Nothing here keeps a writer out (the native tools run no elevated child):
+// the program is started by its path.
+bool RunHeldProcessAndWait(File, const wchar_t* applicationPath, const wchar_t* commandLine,
+                           const wchar_t* title) {
+  return RunProcessAndWait(applicationPath, commandLine, title);
 }
 
 void SleepMilliseconds(uint32_t ms) {

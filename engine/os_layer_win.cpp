@@ -1,7 +1,11 @@
-// Win32 half of the OS layer: kernel32 files, folders, processes and threads.
+// Win32 half of the OS layer: kernel32 files, folders, processes and threads,
+// and the protected access of the folder that holds the driver installer.
 #include <windows.h>
+#include <aclapi.h>
 #include <process.h>
+#include <sddl.h>
 
+#include "admin_folder.h"
 #include "os_layer.h"
 
 namespace os {
@@ -15,6 +19,54 @@ bool PathExists(const wchar_t* path) {
   return GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES;
 }
 bool CreateFolder(const wchar_t* path) { return CreateDirectoryW(path, nullptr) != 0; }
+
+// Why a standard user can then do nothing to the driver installer in place: the
+// folder's DACL is protected, so none of the parent's entries (every
+// authenticated user may modify what lies below C:\) reach it or the files made
+// in it, and Users hold only read, execute and list rights (no FILE_ADD_FILE,
+// FILE_DELETE_CHILD, DELETE or WRITE_DAC). Replacing haspdinst.exe needs write
+// or delete access to it, which only its inherited SYSTEM and Administrators
+// entries give; putting a DLL beside it needs FILE_ADD_FILE on the folder;
+// renaming the folder away needs DELETE on it (or FILE_DELETE_CHILD on the
+// install folder, which the modify right inherited from C:\ does not include).
+// What this does not stop: a user may still rename the install folder itself
+// (it inherits that modify right) and make another one in its place, and what a
+// user did in an older folder before its protection was re-applied stays.
+// Against both, a bound program checks the installer's digest while holding it
+// open, and runs the child only when its image is the file held.
+// A process without the Administrators group (kvpack.exe run by a user) could
+// not write into a folder that only administrators may change.
+static bool RunsAsAdministrator() {
+  BYTE sid[SECURITY_MAX_SID_SIZE];
+  DWORD size = sizeof sid;
+  BOOL member = FALSE;
+  return CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, sid, &size) &&
+         CheckTokenMembership(nullptr, sid, &member) && member;
+}
+
+bool CreateAdminFolder(const wchar_t* path) {
+  if (!RunsAsAdministrator())
+    return CreateFolder(path) || (GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES &&
+                                  (GetFileAttributesW(path) & FILE_ATTRIBUTE_DIRECTORY) != 0);
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(kAdminFolderSddl, SDDL_REVISION_1,
+                                                            &descriptor, nullptr))
+    return false;
+  SECURITY_ATTRIBUTES attributes = {sizeof(attributes), descriptor, FALSE};
+  bool protectedNow = CreateDirectoryW(path, &attributes) != 0;
+  if (!protectedNow && GetLastError() == ERROR_ALREADY_EXISTS &&
+      (GetFileAttributesW(path) & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+    BOOL present = FALSE, defaulted = FALSE;
+    PACL dacl = nullptr;
+    protectedNow =
+        GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted) && present &&
+        SetNamedSecurityInfoW(const_cast<wchar_t*>(path), SE_FILE_OBJECT,
+                              DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
+                              nullptr, nullptr, dacl, nullptr) == ERROR_SUCCESS;
+  }
+  LocalFree(descriptor);
+  return protectedNow;
+}
 bool RemoveFolder(const wchar_t* path) { return RemoveDirectoryW(path) != 0; }
 bool RemoveFile(const wchar_t* path) { return DeleteFileW(path) != 0; }
 
@@ -62,22 +114,63 @@ bool SetLastWriteTime(File file, uint64_t fileTime) {
   return SetFileTime(H(file), nullptr, nullptr, &t) != 0;
 }
 
-bool RunProcessAndWait(const wchar_t* applicationPath, const wchar_t* commandLine,
-                       const wchar_t* title) {
+static bool StartChild(const wchar_t* applicationPath, const wchar_t* commandLine,
+                       const wchar_t* title, DWORD flags, PROCESS_INFORMATION* process) {
   STARTUPINFOW startup = {};
   startup.cb = sizeof(startup);  // 68
   startup.lpTitle = const_cast<wchar_t*>(title);
-  PROCESS_INFORMATION process = {};
   // CreateProcessW may write into the command line buffer.
   wchar_t line[1024];
   lstrcpynW(line, commandLine, 1024);
-  if (!CreateProcessW(applicationPath, line, nullptr, nullptr, TRUE,
-                      NORMAL_PRIORITY_CLASS, nullptr, nullptr, &startup, &process))
-    return false;
+  return CreateProcessW(applicationPath, line, nullptr, nullptr, TRUE, NORMAL_PRIORITY_CLASS | flags,
+                        nullptr, nullptr, &startup, process) != 0;
+}
+
+static void WaitAndClose(const PROCESS_INFORMATION& process) {
   WaitForSingleObject(process.hProcess, INFINITE);
   CloseHandle(process.hProcess);
   CloseHandle(process.hThread);
+}
+
+bool RunProcessAndWait(const wchar_t* applicationPath, const wchar_t* commandLine,
+                       const wchar_t* title) {
+  PROCESS_INFORMATION process = {};
+  if (!StartChild(applicationPath, commandLine, title, 0, &process)) return false;
+  WaitAndClose(process);
   return true;
+}
+
+// The image a suspended child was made from is the held file when both name
+// one file: same volume serial number and file index. The held handle keeps
+// the file itself from being renamed or deleted, so its index cannot move to
+// another file meanwhile.
+static bool ImageIsHeldFile(HANDLE process, HANDLE held) {
+  wchar_t name[1024];
+  DWORD units = 1024;
+  if (!QueryFullProcessImageNameW(process, 0, name, &units)) return false;
+  HANDLE image = CreateFileW(name, FILE_READ_ATTRIBUTES,
+                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                             OPEN_EXISTING, 0, nullptr);
+  if (image == INVALID_HANDLE_VALUE) return false;
+  BY_HANDLE_FILE_INFORMATION a, b;
+  const bool same = GetFileInformationByHandle(image, &a) && GetFileInformationByHandle(held, &b) &&
+                    a.dwVolumeSerialNumber == b.dwVolumeSerialNumber &&
+                    a.nFileIndexHigh == b.nFileIndexHigh && a.nFileIndexLow == b.nFileIndexLow;
+  CloseHandle(image);
+  return same;
+}
+
+bool RunHeldProcessAndWait(File held, const wchar_t* applicationPath, const wchar_t* commandLine,
+                           const wchar_t* title) {
+  PROCESS_INFORMATION process = {};
+  if (!StartChild(applicationPath, commandLine, title, CREATE_SUSPENDED, &process)) return false;
+  const bool same = ImageIsHeldFile(process.hProcess, H(held));
+  if (same)
+    ResumeThread(process.hThread);
+  else
+    TerminateProcess(process.hProcess, 1);
+  WaitAndClose(process);
+  return same;
 }
 
 void SleepMilliseconds(uint32_t ms) { Sleep(ms); }

@@ -104,8 +104,14 @@ void ModifySequence() {
   const uint32_t flags = installState.featureFlags.load();
   if (flags & kFeatureFtdiDriver) {
     BeginStep(kCaptionCopyFtdi, kStepWeight);
-    ExtractFtdiDriver();
+    const int rc = ExtractFtdiDriver();
     ClosePackageFile();
+    // A copy that failed (a changed entry, a full disk) is not a completed
+    // modification: no record of the feature is written.
+    if (rc < 0) {
+      SwitchPage(kPageError);
+      return;
+    }
   }
   if (WantsShortcuts()) {
     BeginStep(kCaptionCreateShortcuts, kStepWeight);

@@ -1,8 +1,9 @@
 """GUI tests of a fresh installation, driven through the wizard with real X input:
 the full and the custom road from the start page to the completion page (with the
 installed tree, the registry record, the shortcuts and the driver installer's run
-checked afterwards), Cancel during the songs, a corrupted song entry, and the
-licence and folder pages' rules."""
+checked afterwards), Cancel during the songs, a corrupted song entry, the
+licence and folder pages' rules, and a program bound to its package beside a
+driver installer forged in the package or replaced after installation."""
 import os
 import shutil
 import subprocess
@@ -11,6 +12,7 @@ from pathlib import Path
 
 from kvgui import (BACK, Bed, CHECK_BOXES, NEXT, PRODUCT_KEY, RIGHT, UNINSTALL_KEY, matches,
                    reg_query_output, run, skin, wait_file, wait_until)
+from maintenance_bed import DRIVER_KEY, key_exists, on_choice_page, open_choice_page
 
 BROWSE = (478, 290)
 AGREE_MARK = (34, 300)
@@ -391,6 +393,62 @@ def folder_back_to_licence():
         assert app.wait_exit() == 0
 
 
+# ----------------------------------------------------------------- a bound program
+
+def write_forged_standin(path):
+    """The stand-in with one letter of its DOS stub message changed: as runnable
+    and as large as the stand-in, so only its digest tells them apart."""
+    data = bytearray(standin_exe().read_bytes())
+    at = data.find(b"DOS mode")
+    assert at > 0, "the stand-in has no DOS stub message"
+    data[at] ^= 0x20
+    Path(path).write_bytes(bytes(data))
+
+
+def bound_exe_runs_only_its_own_driver_installer():
+    with Bed("install_bound_driver") as bed:
+        folder, staging = prepare(bed)
+        bed.kvpack("bind", folder / "KVSetup.exe", folder)
+        # The same package with another driver installer of the same size,
+        # packed anew (so its entry's CRC fits), beside the same bound program.
+        forged_staging = bed.artifacts / "forged-staging"
+        shutil.rmtree(forged_staging, ignore_errors=True)
+        shutil.copytree(staging, forged_staging)
+        write_forged_standin(forged_staging / "Driver" / "haspdinst.exe")
+        forged = bed.setup_folder("KVForged", package=False)
+        bed.make_package(forged, forged_staging)
+        shutil.copy2(folder / "KVSetup.exe", forged / "KVSetup.exe")
+
+        app = start_app(bed, forged)
+        walk_to_type_page(app)
+        app.key("n")
+        bed.save(on_error_page(app), "forged-package")
+        finish(app)
+        assert driver_runs(bed) == [], "the forged driver installer ran"
+        assert bed.reg_query(PRODUCT_KEY, "Path") is None, "the refused installation was recorded"
+
+        app = start_app(bed, folder)
+        walk_to_type_page(app)
+        app.key("n")
+        on_completion_page(app)
+        finish(app)
+        expect_one_install_run(bed, "C:\\Tavenor")
+        assert bed.reg_query(PRODUCT_KEY, "Path") == "C:\\Tavenor"
+
+        # Replaced on disk after the installation: the removal goes on without it.
+        write_forged_standin(bed.drive_c / "Tavenor" / "Driver" / "haspdinst.exe")
+        standin_log(bed).unlink()
+        app = open_choice_page(bed, folder)
+        app.key("r")
+        on_choice_page(app, chosen=2)
+        app.key("n")
+        on_completion_page(app)
+        finish(app)
+        assert driver_runs(bed) == [], "the replaced driver installer ran"
+        assert key_exists(DRIVER_KEY), "the driver was removed by a program that must not run"
+        assert bed.reg_query(PRODUCT_KEY, "Path") is None, "the removal did not go on"
+
+
 if __name__ == "__main__":
     run([full_install, custom_install, folder_dialog_refuses_a_root, cancel_during_songs, corrupted_song,
-         licence_next_needs_agree, folder_back_to_licence])
+         licence_next_needs_agree, folder_back_to_licence, bound_exe_runs_only_its_own_driver_installer])

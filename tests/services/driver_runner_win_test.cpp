@@ -1,17 +1,25 @@
 // The driver installer runner against the haspdinst stand-in, from an install
-// folder with a blank in its name, with a decoy at the name cut at the blank.
+// folder with a blank in its name, with a decoy at the name cut at the blank;
+// with a package binding in force, only the bound installer runs, held open
+// against writers until its child has started.
 #include <windows.h>
 #include <shellapi.h>
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <fstream>
+#include <iterator>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "engine/driver_runner.h"
 #include "engine/install_state.h"
 #include "engine/os_layer.h"
+#include "engine/package_binding.h"
 #include "engine/registry_record.h"
+#include "engine/sha256.h"
 #include "tests/services/win_test_files.h"
 
 namespace {
@@ -167,6 +175,99 @@ TEST_F(DriverRunner, GateTimesOutTo16WithoutRunning) {
   EXPECT_GE(GetTickCount64() - start, static_cast<ULONGLONG>(kDriverGatePolls) * 9 / 10);
   EXPECT_EQ(kDriverStageGateTimedOut, installState.driverStage.load());
   EXPECT_TRUE(Runs().empty());
+}
+
+// ---- with a package binding in force ----
+
+std::string FileBytes(const std::wstring& path) {
+  std::ifstream in(path.c_str(), std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// The stand-in with one letter of its DOS stub message changed: as runnable
+// as the original and of its size, so only its digest tells them apart.
+std::string ForgedStandin(const std::string& standin) {
+  std::string forged = standin;
+  const size_t at = forged.find("DOS mode");
+  EXPECT_NE(std::string::npos, at);
+  if (at != std::string::npos) forged[at] = 'd';
+  return forged;
+}
+
+class BoundDriverRunner : public DriverRunner {
+ protected:
+  void SetUp() override {
+    DriverRunner::SetUp();
+    standin_ = FileBytes(kInstaller);
+    ASSERT_FALSE(standin_.empty());
+    block_.assign(bind::kBlockSize, 0);
+    std::memcpy(block_.data(), bind::kMagic, sizeof bind::kMagic);
+    block_[bind::kOffFormat] = bind::kFormatBound;
+    Sha256Digest(standin_.data(), standin_.size(), block_.data() + bind::kOffDriverDigest);
+    ASSERT_TRUE(UsePackageBinding(block_.data()));
+  }
+  void TearDown() override {
+    ClearPackageBinding();
+    DriverRunner::TearDown();
+  }
+  std::string standin_;
+  std::vector<uint8_t> block_;
+};
+
+TEST_F(BoundDriverRunner, TheBoundInstallerRunsOnceWithIAndWithR) {
+  installState.driverStage = kDriverStageMayRun;
+  EXPECT_EQ(1, RunDriverInstaller());
+  EXPECT_EQ(kDriverStageDone, installState.driverStage.load());
+  ExpectOneRun(L"-i");
+  DeleteFileW(kLog.c_str());
+  EXPECT_EQ(1, RunDriverUninstaller());
+  ExpectOneRun(L"-r");
+}
+
+TEST_F(BoundDriverRunner, AnInstallerThatDiffersNeverRuns) {
+  ASSERT_TRUE(kvtest::WriteBytes(kInstaller, ForgedStandin(standin_)));
+  installState.driverStage = kDriverStageMayRun;
+  EXPECT_EQ(0, RunDriverInstaller());
+  EXPECT_EQ(kDriverStageStartFailed, installState.driverStage.load());
+  EXPECT_EQ(0, RunDriverUninstaller());
+  EXPECT_TRUE(Runs().empty());
+  EXPECT_EQ(0, ProbeDriverInstalled());
+}
+
+// While the installer runs, the runner still holds it: it can be neither
+// written, deleted nor renamed.
+TEST_F(BoundDriverRunner, TheInstallerIsHeldWhileItsChildRuns) {
+  SetEnvironmentVariableW(L"KV_STANDIN_DELAY_MS", L"800");
+  SetEnvironmentVariableW(L"KV_STANDIN_NOWRITE", L"1");
+  installState.driverStage = kDriverStageMayRun;
+  std::thread runner([] { RunDriverInstaller(); });
+  for (int i = 0; i < 500 && Runs().empty(); ++i) Sleep(10);
+  EXPECT_EQ(1u, Runs().size());
+  HANDLE writer = CreateFileW(kInstaller.c_str(), GENERIC_WRITE,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+  EXPECT_EQ(INVALID_HANDLE_VALUE, writer);
+  if (writer != INVALID_HANDLE_VALUE) CloseHandle(writer);
+  EXPECT_FALSE(DeleteFileW(kInstaller.c_str()));
+  const std::wstring moved = kInstall + L"\\Driver\\moved.exe";
+  EXPECT_FALSE(MoveFileW(kInstaller.c_str(), moved.c_str()));
+  runner.join();
+  EXPECT_EQ(kDriverStageDone, installState.driverStage.load());
+  EXPECT_TRUE(standin_ == FileBytes(kInstaller)) << "the installer was changed while held";
+}
+
+// A held file that is not the one the path now names (its folder was renamed
+// and another file put in its place) never runs.
+TEST_F(BoundDriverRunner, AChildWhoseImageIsNotTheHeldFileIsEndedBeforeItRuns) {
+  const std::wstring other = kInstall + L"\\other.exe";
+  ASSERT_TRUE(CopyFileW(kInstaller.c_str(), other.c_str(), FALSE));
+  const os::File held = os::OpenForRead(other.c_str());
+  ASSERT_NE(os::kNoFile, held);
+  const std::wstring line = L"\"" + kInstaller + L"\" -i";
+  EXPECT_FALSE(os::RunHeldProcessAndWait(held, kInstaller.c_str(), line.c_str(), L"t"));
+  os::Close(held);
+  EXPECT_TRUE(Runs().empty());
+  EXPECT_EQ(0, ProbeDriverInstalled());
 }
 
 }  // namespace

@@ -131,6 +131,7 @@ struct Outcome {
   int cancelSleep;             // sleep that clears runFlag
   std::vector<std::wstring> calls;
   int sleeps;
+  int ftdiRc = 0;  // what the modify's FTDI copy returns
 };
 
 void RunModify() {
@@ -170,6 +171,10 @@ const Outcome kOutcomes[] = {
     {"ModifyCancelledDuringWait", RunModify, 8, 0, 2, 0, 0, 4, {kRecord}, 4},
     {"ModifyWithoutDriverNeverWaits", RunModify, 7, 0, 2, 0, 0, 0,
      {kFtdi, kClose, kLinks, kRecord, kDone}, 0},
+    // A failed FTDI copy ends there: no shortcuts, no record, no driver wait.
+    {"ModifyFtdiEntryRefused", RunModify, 4, 0, 0, 0, 0, 0, {kFtdi, kClose, kError}, 0, -8},
+    {"ModifyFtdiDiskFullWithEveryFeature", RunModify, 15, 0, 2, 0, 0, 0, {kFtdi, kClose, kError},
+     0, -10},
 };
 
 class WorkerOutcomes : public Workers, public ::testing::WithParamInterface<Outcome> {};
@@ -182,7 +187,7 @@ TEST_P(WorkerOutcomes, RunsTheExpectedSteps) {
   fakes.stageSleep = o.stageSleep;
   fakes.stageAtSleep = o.stageAtSleep;
   fakes.cancelSleep = o.cancelSleep;
-  fakes.ftdiRc = -8;  // the modify worker ignores the FTDI result
+  fakes.ftdiRc = o.ftdiRc;
   o.run();
   EXPECT_EQ(CallNames(), o.calls);
   EXPECT_EQ(fakes.sleeps, o.sleeps);
