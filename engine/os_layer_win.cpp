@@ -29,6 +29,8 @@ bool CreateFolder(const wchar_t* path) { return CreateDirectoryW(path, nullptr) 
 // entries give; putting a DLL beside it needs FILE_ADD_FILE on the folder;
 // renaming the folder away needs DELETE on it (or FILE_DELETE_CHILD on the
 // install folder, which the modify right inherited from C:\ does not include).
+// A folder a user made before the program took it over is given to the
+// Administrators group, so that its maker keeps no owner's right to undo this.
 // What this does not stop: a user may still rename the install folder itself
 // (it inherits that modify right) and make another one in its place, and what a
 // user did in an older folder before its protection was re-applied stays.
@@ -58,11 +60,24 @@ bool CreateAdminFolder(const wchar_t* path) {
       (GetFileAttributesW(path) & FILE_ATTRIBUTE_DIRECTORY) != 0) {
     BOOL present = FALSE, defaulted = FALSE;
     PACL dacl = nullptr;
+    // A folder found in place may have been made by a standard user, who as
+    // its owner could always rewrite its DACL (an owner's implicit WRITE_DAC):
+    // it is given to the Administrators group, the owner of what an elevated
+    // administrator makes, in the same step. Where that is refused (no
+    // elevated token), the DACL alone is still set.
+    BYTE administrators[SECURITY_MAX_SID_SIZE];
+    DWORD sidSize = sizeof administrators;
+    const bool haveSid =
+        CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, administrators, &sidSize) != 0;
+    const SECURITY_INFORMATION daclOnly =
+        DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION;
+    wchar_t* const name = const_cast<wchar_t*>(path);
     protectedNow =
         GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted) && present &&
-        SetNamedSecurityInfoW(const_cast<wchar_t*>(path), SE_FILE_OBJECT,
-                              DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
-                              nullptr, nullptr, dacl, nullptr) == ERROR_SUCCESS;
+        ((haveSid && SetNamedSecurityInfoW(name, SE_FILE_OBJECT, daclOnly | OWNER_SECURITY_INFORMATION,
+                                           administrators, nullptr, dacl, nullptr) == ERROR_SUCCESS) ||
+         SetNamedSecurityInfoW(name, SE_FILE_OBJECT, daclOnly, nullptr, nullptr, dacl, nullptr) ==
+             ERROR_SUCCESS);
   }
   LocalFree(descriptor);
   return protectedNow;
