@@ -65,7 +65,7 @@ int RunBindCommand(int argc, char** argv) {
                                    kvpack::BindingPass{true, nullptr});
   }
   if (!report.sound()) {
-    for (const std::string& p : report.problems) std::printf("problem: %s\n", p.c_str());
+    kvpack::PrintShown("problem", report.problems);
     std::fprintf(stderr, "kvpack bind: refused, the package has problems (kvpack verify); %s is unchanged\n",
                  exe.c_str());
     return 1;

@@ -12,30 +12,38 @@ namespace kvpack {
 
 namespace {
 
-// Decodes UTF-8 into code points; false for malformed input (overlong forms,
-// surrogates, values above U+10FFFF, truncated sequences).
+// The well-formed UTF-8 sequence at text[i]: its length, with its code point
+// in *c; 0 when there is none (a stray or overlong form, a surrogate, a value
+// above U+10FFFF, a truncated sequence).
+size_t Utf8SequenceAt(const std::string& text, size_t i, uint32_t* c) {
+  const uint8_t b = static_cast<uint8_t>(text[i]);
+  int extra;
+  if (b < 0x80) { *c = b; return 1; }
+  else if ((b & 0xE0) == 0xC0) { *c = b & 0x1F; extra = 1; }
+  else if ((b & 0xF0) == 0xE0) { *c = b & 0x0F; extra = 2; }
+  else if ((b & 0xF8) == 0xF0) { *c = b & 0x07; extra = 3; }
+  else return 0;
+  if (i + extra >= text.size()) return 0;  // truncated sequence
+  for (int k = 1; k <= extra; ++k) {
+    const uint8_t n = static_cast<uint8_t>(text[i + k]);
+    if ((n & 0xC0) != 0x80) return 0;
+    *c = (*c << 6) | (n & 0x3F);
+  }
+  static const uint32_t kMin[4] = {0, 0x80, 0x800, 0x10000};
+  if (*c < kMin[extra] || *c > 0x10FFFF || (*c >= 0xD800 && *c < 0xE000)) return 0;
+  return 1 + extra;
+}
+
+// Decodes UTF-8 into code points; false for malformed input.
 template <typename Sink>
 bool DecodeUtf8(const std::string& text, Sink sink) {
   size_t i = 0;
   while (i < text.size()) {
-    uint8_t b = static_cast<uint8_t>(text[i]);
-    uint32_t c;
-    int extra;
-    if (b < 0x80) { c = b; extra = 0; }
-    else if ((b & 0xE0) == 0xC0) { c = b & 0x1F; extra = 1; }
-    else if ((b & 0xF0) == 0xE0) { c = b & 0x0F; extra = 2; }
-    else if ((b & 0xF8) == 0xF0) { c = b & 0x07; extra = 3; }
-    else return false;
-    if (i + extra >= text.size()) return false;  // truncated sequence
-    for (int k = 1; k <= extra; ++k) {
-      uint8_t n = static_cast<uint8_t>(text[i + k]);
-      if ((n & 0xC0) != 0x80) return false;
-      c = (c << 6) | (n & 0x3F);
-    }
-    static const uint32_t kMin[4] = {0, 0x80, 0x800, 0x10000};
-    if (c < kMin[extra] || c > 0x10FFFF || (c >= 0xD800 && c < 0xE000)) return false;
+    uint32_t c = 0;
+    const size_t length = Utf8SequenceAt(text, i, &c);
+    if (length == 0) return false;
     sink(c);
-    i += 1 + extra;
+    i += length;
   }
   return true;
 }
@@ -123,21 +131,8 @@ std::string ShownText(const std::string& text) {
   size_t i = 0;
   while (i < text.size()) {
     const uint8_t b = static_cast<uint8_t>(text[i]);
-    // The length of a well-formed sequence at i, 0 when there is none.
-    size_t length = 0;
-    if (b < 0x80) length = 1;
-    else if (b >= 0xC2 && b < 0xF5) length = b < 0xE0 ? 2 : b < 0xF0 ? 3 : 4;
-    uint32_t c = b < 0x80 ? b : b & (0x3F >> (length > 0 ? length - 1 : 0));
-    for (size_t k = 1; k < length; ++k) {
-      const uint8_t n = i + k < text.size() ? static_cast<uint8_t>(text[i + k]) : 0;
-      if ((n & 0xC0) != 0x80) {
-        length = 0;
-        break;
-      }
-      c = c << 6 | (n & 0x3F);
-    }
-    static const uint32_t kMin[5] = {0, 0, 0x80, 0x800, 0x10000};
-    if (length > 1 && (c < kMin[length] || c > 0x10FFFF || (c >= 0xD800 && c < 0xE000))) length = 0;
+    uint32_t c = 0;
+    const size_t length = Utf8SequenceAt(text, i, &c);
     if (length == 0) {
       const char escape[] = {'\\', 'x', kHex[b >> 4], kHex[b & 15]};
       out.append(escape, sizeof escape);
@@ -152,6 +147,10 @@ std::string ShownText(const std::string& text) {
     }
   }
   return out;
+}
+
+void PrintShown(const char* label, const std::vector<std::string>& lines) {
+  for (const std::string& line : lines) std::printf("%s: %s\n", label, ShownText(line).c_str());
 }
 
 std::filesystem::path PathFromUtf8(const std::string& text) { return std::filesystem::u8path(text); }

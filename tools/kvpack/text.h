@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kvpack {
 
@@ -43,6 +44,9 @@ std::u16string WindowsNameKey(std::u16string_view name);
 // well-formed UTF-8 as \xXX. A package's font names (and a staging tree's file
 // names) are untrusted: an ESC in one would reach the terminal as a command.
 std::string ShownText(const std::string& text);
+// Prints each line as "label: line" on standard output, shown as ShownText
+// shows it: the problem and warning lines of verify and bind.
+void PrintShown(const char* label, const std::vector<std::string>& lines);
 
 // A FILETIME (100 ns since 1601-01-01 UTC) as "YYYY-MM-DD hh:mm:ss", or
 // "before 1970".

@@ -79,8 +79,8 @@ int RunVerifyCommand(int argc, char** argv) {
   }
   std::printf("open: %d (%s)\n", report.openCode, OpenCodeMeaning(report.openCode));
   if (report.openCode != 0) return 1;
-  for (const std::string& p : report.problems) std::printf("problem: %s\n", kvpack::ShownText(p).c_str());
-  for (const std::string& w : report.warnings) std::printf("warning: %s\n", kvpack::ShownText(w).c_str());
+  kvpack::PrintShown("problem", report.problems);
+  kvpack::PrintShown("warning", report.warnings);
   std::printf("%u entries, %u MR records: %s", report.entries, report.mrRecords,
               report.sound() ? "sound" : "NOT sound");
   if (report.bindingDifferences == 0) std::printf(", the bound package");
