@@ -414,12 +414,15 @@ bool WritePackage(const PackageInput& in, const fs::path& outDir, const WriteOpt
   // Every file stays a temporary one (deleted with its handle on Windows)
   // until all are written; only then are they kept and placed.
   std::vector<io::File> files(outputs.size());
-  auto fail = [&](const std::string& reason) {
+  auto removeTemps = [&]() {
     files.clear();  // closed before their temporary files are removed (Windows)
     std::string ignored;
     for (Output& o : outputs)
       if (o.tempMade) io::RemoveFile(o.temp, &ignored);
     io::ForgetTemporaries();
+  };
+  auto fail = [&](const std::string& reason) {
+    removeTemps();
     *error = reason + "; the earlier package in " + Utf8FromPath(outDir) + " is unchanged";
     return false;
   };
@@ -451,10 +454,7 @@ bool WritePackage(const PackageInput& in, const fs::path& outDir, const WriteOpt
     }
   }
   if (!PlaceOutputs(outputs, error)) {
-    std::string ignored;
-    for (Output& o : outputs)
-      if (o.tempMade) io::RemoveFile(o.temp, &ignored);
-    io::ForgetTemporaries();
+    removeTemps();
     io::ReleaseInterrupts();
     return false;
   }
