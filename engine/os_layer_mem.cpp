@@ -109,9 +109,9 @@ void ResolvePath(const wchar_t* path, std::wstring& out) {
       // the folder itself
     } else if (length == 2 && path[i] == L'.' && path[i + 1] == L'.') {
       if (out.size() > rootLength) out.resize(out.rfind(L'\\'));
-    } else if (last && DeviceStem(path + i, length) > 0) {
+    } else if (const size_t stem = last ? DeviceStem(path + i, length) : 0) {
       out = kDevicePrefix;
-      for (size_t k = i; k < i + DeviceStem(path + i, length); ++k) out += Folded(path[k]);
+      for (size_t k = i; k < i + stem; ++k) out += Folded(path[k]);
       return;
     } else {
       size_t kept = end;
