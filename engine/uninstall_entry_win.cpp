@@ -86,7 +86,8 @@ int WriteUninstallEntry() {
   const size_t dirLength = wcsnlen(installState.installDir, kPathUnits);
   if (dirLength == 0 || dirLength >= kPathUnits) return 0;
   wchar_t command[kPathUnits + 2];
-  swprintf(command, kPathUnits + 2, L"\"%ls\"", program);
+  const int quoted = swprintf(command, kPathUnits + 2, L"\"%ls\"", program);
+  if (quoted < 0 || quoted >= kPathUnits + 2) return 0;
   wchar_t icon[kPathUnits];
   const bool iconFits = FormatPath(icon, L"%ls\\Korvane.exe", installState.installDir);
   wchar_t version[32];
