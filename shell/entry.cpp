@@ -1,6 +1,7 @@
 // Program entry: the start-up sequence (single instance, probes, class,
 // folders, install records, main window) and the message loop.
 #include <windows.h>
+#include <objbase.h>
 
 #include "engine/dll_search.h"
 #include "engine/install_state.h"
@@ -59,6 +60,12 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE prevInstance, LPWSTR commandLi
   installState.brandRecordPresent = ReadInstallRecord(kBrandKey) ? 1 : 0;
   installState.productRecordPresent = ReadInstallRecord(kProductKey) ? 1 : 0;
 
-  if (!CreateMainWindow(instance, entryShowCommand)) return 0;
-  return RunMessageLoop();
+  // The window's COM objects (its accessible object, the taskbar button) live
+  // in the UI thread's apartment. Without COM the wizard still runs; only
+  // those objects are missing.
+  const bool comReady = SUCCEEDED(CoInitialize(nullptr));
+  int exitCode = 0;
+  if (CreateMainWindow(instance, entryShowCommand)) exitCode = RunMessageLoop();
+  if (comReady) CoUninitialize();
+  return exitCode;
 }
