@@ -718,15 +718,18 @@ TEST(KvpackText, ControlCharactersAreEscapedOnTheTerminal) {
   fixture::Scratch scratch;
   kvpack::PackageInput input = fixture::SmallInput();
   ASSERT_TRUE(fixture::Write(input, scratch.path()));
-  SetFontName(scratch.path(), 0, u"a\x1b[8m\a.ttf");
+  SetFontName(scratch.path(), 0, u"a\x1b[8m\a\x9b\x7f.ttf");
   for (auto verb : {RunVerifyCommand, RunListCommand}) {
     testing::internal::CaptureStdout();
     RunVerb(verb, {"verb", scratch.path().string()});
     std::fflush(stdout);
     const std::string text = testing::internal::GetCapturedStdout();
-    EXPECT_NE(text.find("a\\u001b[8m\\u0007.ttf"), std::string::npos) << text;
+    EXPECT_NE(text.find("a\\u001b[8m\\u0007\\u009b\\u007f.ttf"), std::string::npos) << text;
     EXPECT_EQ(text.find_first_of("\x1b\a"), std::string::npos) << text;
   }
+  // verify --json and list --json print this document: C1 and DEL escaped too.
+  const std::string json = kvpack::ReportJson(kvpack::VerifyPackage(scratch.path()));
+  EXPECT_NE(json.find("a\\u001b[8m\\u0007\\u009b\\u007f.ttf"), std::string::npos) << json;
 }
 
 // Times are shown by calendar arithmetic, not the C library: leap days,
