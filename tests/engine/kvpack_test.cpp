@@ -227,6 +227,8 @@ TEST_F(KvpackTest, VerifyTellsProblemsFromWarnings) {
          SetFontName(out, 2, u"샘플Σ.TTF");
        },
        "are one name on Windows, which ignores case", true},
+      {"FontNamedLikeAShortName", [&] { SetFontName(out, 1, u"SAMPLE~1.TTF"); },
+       "font name 1 (\"SAMPLE~1.TTF\") is not a safe bare file name", true},
       {"FontNamedLikeTheInfoFolder", [&] { SetFontName(out, 2, u"iNFO"); },
        "font 2 (\"iNFO\") is named like the folder Fonts\\Info", true},
       {"IndexCutShort",  // every entry past the cut fails alike: one line for the run
@@ -591,6 +593,9 @@ const Refusal kRefusals[] = {
     {"FontNameIsADevice", [](const fs::path& s) { WriteFile(s / "Fonts/nul.ttf", 300); },
      "\"nul.ttf\" is not a safe bare file name"},
     {"FontNameTrailingDot", [](const fs::path& s) { WriteFile(s / "Fonts/font.", 300); }, "not a safe bare file name"},
+    {"FontNameLikeAShortName",  // Wine's alias of ABCDEFGHIJ.ttf: one file on an 8.3 volume
+     [](const fs::path& s) { WriteFile(s / "Fonts/ABCDEFGHIJ.ttf", 300); WriteFile(s / "Fonts/ABCD~ETE.TTF", 300, 2); },
+     "\"ABCD~ETE.TTF\" has the shape of a short 8.3 name"},
     // One file on Windows, which ignores case (in every script), or the
     // Info folder's name: both fonts named, or the one.
     {"FontNamesDifferOnlyInCase",
