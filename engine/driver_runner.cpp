@@ -1,8 +1,8 @@
 // The hardware-key driver installer runner: builds the quoted command line for
 // "<installDir>\Driver\haspdinst.exe", waits at the driverStage gate during an
 // install, re-applies the Driver folder's protection and runs the installer
-// through the OS layer; with a package binding in force, only the installer
-// whose data has the bound digest.
+// through the OS layer; with a package binding in force, only a copy of it
+// that administrators alone can change and whose data has the bound digest.
 #include "driver_runner.h"
 
 #include <cstring>
@@ -26,11 +26,11 @@ struct InstallerCommand {
 };
 
 // The program path is quoted on the command line and passed on its own as
-// well, so that an install folder with a blank in its name never makes
-// Windows try the cut-off name ("C:\Program.exe") first.
-bool FormatInstallerCommand(InstallerCommand& command, const wchar_t* option) {
+// well, so that a folder with a blank in its name never makes Windows try
+// the cut-off name ("C:\Program.exe") first.
+bool FormatInstallerCommand(InstallerCommand& command, const wchar_t* folder, const wchar_t* option) {
   command.line[0] = 0;
-  if (!FormatPath(command.folder, L"%ls\\Driver", installState.installDir) ||
+  if (!FormatPath(command.folder, L"%ls", folder) ||
       !FormatPath(command.program, L"%ls\\haspdinst.exe", command.folder))
     return false;
   const int n = swprintf(command.line, kCommandUnits, L"\"%ls\" %ls", command.program, option);
@@ -53,26 +53,73 @@ bool HeldDataMatches(os::File held, const uint8_t* wanted) {
   return n == 0 && std::memcmp(digest, wanted, kSha256Bytes) == 0;
 }
 
-// A bound installer is held open from before its data is hashed until its
-// child has ended, so that nobody can change or replace the file between the
-// check and the start; one that differs is treated as one that did not start.
-bool RunInstaller(const InstallerCommand& command) {
+// Copies the data of from, read from its start, into a new file at path.
+bool CopyData(os::File from, const wchar_t* path) {
+  const os::File to = os::CreateForWrite(path);
+  if (to == os::kNoFile) return false;
+  uint8_t buffer[32768];
+  int64_t n = 0;
+  bool written = true;
+  while (written && (n = os::Read(from, buffer, sizeof buffer)) > 0)
+    written = os::Write(to, buffer, uint32_t(n)) == n;
+  os::Close(to);
+  return written && n == 0;
+}
+
+// A bound installer never runs from the install folder: any folder on that
+// path may be one a user can rename or turn into a link between the check
+// and the start, and a DLL beside it would be loaded with it. Its data is
+// copied into a new run folder that only administrators can change, the copy
+// is held open against writers from before its digest is checked until its
+// child has ended, and it runs with that folder as its current folder. The
+// command line names the copy. A copy that differs is treated as an
+// installer that did not start.
+bool RunBoundInstaller(const InstallerCommand& installed, const wchar_t* option,
+                       const uint8_t* bound) {
+  const os::File source = os::OpenForRead(installed.program);
+  if (source == os::kNoFile) return false;
+  wchar_t folder[kPathUnits] = {};
+  InstallerCommand copy = {};
+  const bool copied = os::CreateRunFolder(folder, kPathUnits) &&
+                      FormatInstallerCommand(copy, folder, option) &&
+                      CopyData(source, copy.program);
+  os::Close(source);
+  bool ran = false;
+  if (copied) {
+    const os::File held = os::OpenForRead(copy.program);
+    ran = held != os::kNoFile && HeldDataMatches(held, bound) &&
+          os::RunHeldProcessAndWait(held, copy.program, copy.line, kInstallerTitle, copy.folder);
+    os::Close(held);
+  }
+  if (folder[0] != 0) {
+    // The child's image may stay mapped for a moment after it ended.
+    for (int tries = 0; tries < 20 && os::PathExists(copy.program) && !os::RemoveFile(copy.program);
+         ++tries)
+      os::SleepMilliseconds(50);
+    os::RemoveFolder(folder);
+  }
+  return ran;
+}
+
+bool RunInstaller(const InstallerCommand& command, const wchar_t* option) {
   if (os::PathExists(command.folder)) os::CreateAdminFolder(command.folder);
   const uint8_t* bound = BoundDriverInstallerDigest();
   if (bound == nullptr) return os::RunProcessAndWait(command.program, command.line, kInstallerTitle);
-  const os::File held = os::OpenForRead(command.program);
-  if (held == os::kNoFile) return false;
-  const bool ran = HeldDataMatches(held, bound) &&
-                   os::RunHeldProcessAndWait(held, command.program, command.line, kInstallerTitle);
-  os::Close(held);
-  return ran;
+  return RunBoundInstaller(command, option, bound);
+}
+
+// The installer's command in "<installDir>\Driver".
+bool FormatInstalledCommand(InstallerCommand& command, const wchar_t* option) {
+  wchar_t driver[kPathUnits];
+  return FormatPath(driver, L"%ls\\Driver", installState.installDir) &&
+         FormatInstallerCommand(command, driver, option);
 }
 
 }  // namespace
 
 int RunDriverInstaller() {
   InstallerCommand command;
-  const bool formatted = FormatInstallerCommand(command, L"-i");
+  const bool formatted = FormatInstalledCommand(command, L"-i");
 
   bool open = false;
   for (uint32_t poll = 0; poll < kDriverGatePolls && !open; ++poll) {
@@ -84,7 +131,7 @@ int RunDriverInstaller() {
     return 0;
   }
 
-  if (!formatted || !RunInstaller(command)) {
+  if (!formatted || !RunInstaller(command, L"-i")) {
     installState.driverStage.store(kDriverStageStartFailed);
     return 0;
   }
@@ -94,8 +141,8 @@ int RunDriverInstaller() {
 
 int RunDriverUninstaller() {
   InstallerCommand command;
-  if (!FormatInstallerCommand(command, L"-r")) return 0;
-  return RunInstaller(command) ? 1 : 0;
+  if (!FormatInstalledCommand(command, L"-r")) return 0;
+  return RunInstaller(command, L"-r") ? 1 : 0;
 }
 
 bool StartDriverInstallerThread() {

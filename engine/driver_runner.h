@@ -1,8 +1,9 @@
 // Running the hardware-key driver's own installer "Driver\haspdinst.exe" as a
 // child process, gated on driverStage during an install. Before every run the
-// Driver folder's protection is re-applied, and with a package binding in force
-// an installer whose data differs from the bound digest counts as one that did
-// not start: it never runs.
+// Driver folder's protection is re-applied. With a package binding in force
+// the installer runs from a copy in a folder only administrators can change,
+// and one whose data differs from the bound digest counts as one that did not
+// start: it never runs.
 #pragma once
 
 #include <cstdint>

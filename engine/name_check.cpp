@@ -46,6 +46,16 @@ bool IsDeviceName(const wchar_t* name) {
 
 }  // namespace
 
+// On a volume that keeps short names (the Windows 7 system drive does by
+// default) a name of this shape may be the alias of another font's long
+// name, and writing it would write over that font: two fonts, one file.
+bool HasShortNameShape(const wchar_t* name) {
+  const wchar_t* dot = std::wcschr(name, L'.');
+  const size_t stem = dot ? size_t(dot - name) : std::wcslen(name);
+  if (stem == 0 || stem > 8 || std::wmemchr(name, L'~', stem) == nullptr) return false;
+  return dot == nullptr || (std::wcschr(dot + 1, L'.') == nullptr && std::wcslen(dot + 1) <= 3);
+}
+
 bool IsSafeFileName(const wchar_t* name) {
   if (name == nullptr || name[0] == 0) return false;
   size_t units = 0;  // UTF-16 units the name takes in the package field
@@ -75,7 +85,7 @@ bool IsSafeFileName(const wchar_t* name) {
   // this also refuses "." and "..".
   const wchar_t last = name[length - 1];
   if (last == L'.' || last == L' ') return false;
-  return !IsDeviceName(name);
+  return !IsDeviceName(name) && !HasShortNameShape(name);
 }
 
 bool DecodeFontName(const uint8_t* field, wchar_t* out, size_t outUnits) {

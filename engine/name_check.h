@@ -12,9 +12,14 @@
 bool DecodeFontName(const uint8_t* field, wchar_t* out, size_t outUnits);
 
 // True for a bare file name: no separators, drive colons, stream colons,
-// device names, "." or "..", control characters, <>:"|?*, and no trailing
-// dot or blank.
+// device names, "." or "..", control characters, <>:"|?*, no trailing dot or
+// blank, and not shaped like a short name (HasShortNameShape).
 bool IsSafeFileName(const wchar_t* name);
+
+// True for a name shaped like the 8.3 alias Windows gives a longer name
+// ("ABCDEF~1.TTF"; Wine's are "ABCD~ETE.TTF"): a tilde among at most eight
+// units before its one dot, or with no dot, and at most three after the dot.
+bool HasShortNameShape(const wchar_t* name);
 
 // The unit Windows puts in place of unit when it compares file names without
 // regard to case (name_case.cpp): its simple upper case, for every script,

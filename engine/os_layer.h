@@ -7,6 +7,7 @@
 // the POSIX half reads '\\' as the folder separator and stores names as UTF-8.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 namespace os {
@@ -61,13 +62,21 @@ bool SetLastWriteTime(File file, uint64_t fileTime);
 bool RunProcessAndWait(const wchar_t* applicationPath, const wchar_t* commandLine,
                        const wchar_t* title);
 
-// RunProcessAndWait for a program held open (OpenForRead of applicationPath):
-// the Win32 half starts the child suspended and lets it run only when its
-// image is the held file (same volume and file index), so that a folder
-// renamed under the path cannot slip another file in; otherwise the child is
-// ended before it ran and false. The caller closes held after the return.
+// RunProcessAndWait for a program held open (OpenForRead of applicationPath),
+// with currentFolder as the child's current folder: the Win32 half starts the
+// child suspended and lets it run only when its image is the held file (same
+// volume and file index); otherwise the child is ended before it ran and
+// false. The caller closes held after the return.
 bool RunHeldProcessAndWait(File held, const wchar_t* applicationPath,
-                           const wchar_t* commandLine, const wchar_t* title);
+                           const wchar_t* commandLine, const wchar_t* title,
+                           const wchar_t* currentFolder);
+// Makes a new, empty folder for a program to be run from, writing its path
+// into folder (units wide). Win32: in the Windows folder's Temp, with only
+// SYSTEM and Administrators allowed in, owned by Administrators and nothing
+// inherited, all set as it is made, so that no other account can ever put,
+// change or rename anything in it or rename it away. POSIX: a new folder only
+// its maker may use. False when none could be made.
+bool CreateRunFolder(wchar_t* folder, size_t units);
 
 void SleepMilliseconds(uint32_t ms);
 

@@ -313,9 +313,16 @@ bool SetLastWriteTime(File file, uint64_t fileTime) {
   return true;
 }
 
-// Nothing runs in memory: a child process or thread never starts.
+// Nothing runs in memory: a child process or thread never starts, and no
+// folder is made to run one from.
 bool RunProcessAndWait(const wchar_t*, const wchar_t*, const wchar_t*) { return false; }
-bool RunHeldProcessAndWait(File, const wchar_t*, const wchar_t*, const wchar_t*) { return false; }
+bool RunHeldProcessAndWait(File, const wchar_t*, const wchar_t*, const wchar_t*, const wchar_t*) {
+  return false;
+}
+bool CreateRunFolder(wchar_t* folder, size_t units) {
+  if (units) folder[0] = 0;
+  return false;
+}
 void SleepMilliseconds(uint32_t) {}
 void* StartThread(unsigned (*)(void*)) { return nullptr; }
 void SetThreadPriorityNormal() {}

@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <string>
 #include <thread>
 #include <vector>
@@ -121,8 +122,10 @@ bool SetLastWriteTime(File file, uint64_t fileTime) {
   return futimens(Fd(file), times) == 0;
 }
 
-bool RunProcessAndWait(const wchar_t* applicationPath, const wchar_t* commandLine,
-                       const wchar_t* /*title*/) {
+namespace {
+
+bool SpawnAndWait(const wchar_t* applicationPath, const wchar_t* commandLine,
+                  const wchar_t* currentFolder) {
   // The command line's first word is the program; the rest are blank-separated
   // arguments (the engine's command lines quote only the program path).
   std::string line = Native(commandLine);
@@ -150,9 +153,15 @@ bool RunProcessAndWait(const wchar_t* applicationPath, const wchar_t* commandLin
   std::vector<char*> argv;
   for (auto& w : words) argv.push_back(w.data());
   argv.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  if (posix_spawn_file_actions_init(&actions) != 0) return false;
   pid_t pid;
-  if (posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv.data(), environ) != 0)
-    return false;
+  const bool started =
+      (currentFolder == nullptr ||
+       posix_spawn_file_actions_addchdir_np(&actions, Native(currentFolder).c_str()) == 0) &&
+      posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ) == 0;
+  posix_spawn_file_actions_destroy(&actions);
+  if (!started) return false;
   int status = 0;
   while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
   }
@@ -160,11 +169,27 @@ bool RunProcessAndWait(const wchar_t* applicationPath, const wchar_t* commandLin
   return !(WIFEXITED(status) && WEXITSTATUS(status) == 127);
 }
 
+}  // namespace
+
+bool RunProcessAndWait(const wchar_t* applicationPath, const wchar_t* commandLine,
+                       const wchar_t* /*title*/) {
+  return SpawnAndWait(applicationPath, commandLine, nullptr);
+}
+
 // Nothing here keeps a writer out (the native tools run no elevated child):
 // the program is started by its path.
 bool RunHeldProcessAndWait(File, const wchar_t* applicationPath, const wchar_t* commandLine,
-                           const wchar_t* title) {
-  return RunProcessAndWait(applicationPath, commandLine, title);
+                           const wchar_t* /*title*/, const wchar_t* currentFolder) {
+  return SpawnAndWait(applicationPath, commandLine, currentFolder);
+}
+
+// mkdtemp's folder (mode 0700) under /tmp, whose sticky bit keeps others from
+// renaming it; an ASCII name, so it widens unit by unit.
+bool CreateRunFolder(wchar_t* folder, size_t units) {
+  char pattern[] = "/tmp/kvsetup-run.XXXXXX";
+  if (units < sizeof pattern || mkdtemp(pattern) == nullptr) return false;
+  for (size_t i = 0; i < sizeof pattern; ++i) folder[i] = static_cast<unsigned char>(pattern[i]);
+  return true;
 }
 
 void SleepMilliseconds(uint32_t ms) {

@@ -130,7 +130,8 @@ bool SetLastWriteTime(File file, uint64_t fileTime) {
 }
 
 static bool StartChild(const wchar_t* applicationPath, const wchar_t* commandLine,
-                       const wchar_t* title, DWORD flags, PROCESS_INFORMATION* process) {
+                       const wchar_t* title, DWORD flags, const wchar_t* currentFolder,
+                       PROCESS_INFORMATION* process) {
   STARTUPINFOW startup = {};
   startup.cb = sizeof(startup);  // 68
   startup.lpTitle = const_cast<wchar_t*>(title);
@@ -138,7 +139,7 @@ static bool StartChild(const wchar_t* applicationPath, const wchar_t* commandLin
   wchar_t line[1024];
   lstrcpynW(line, commandLine, 1024);
   return CreateProcessW(applicationPath, line, nullptr, nullptr, TRUE, NORMAL_PRIORITY_CLASS | flags,
-                        nullptr, nullptr, &startup, process) != 0;
+                        nullptr, currentFolder, &startup, process) != 0;
 }
 
 static void WaitAndClose(const PROCESS_INFORMATION& process) {
@@ -150,7 +151,7 @@ static void WaitAndClose(const PROCESS_INFORMATION& process) {
 bool RunProcessAndWait(const wchar_t* applicationPath, const wchar_t* commandLine,
                        const wchar_t* title) {
   PROCESS_INFORMATION process = {};
-  if (!StartChild(applicationPath, commandLine, title, 0, &process)) return false;
+  if (!StartChild(applicationPath, commandLine, title, 0, nullptr, &process)) return false;
   WaitAndClose(process);
   return true;
 }
@@ -176,9 +177,10 @@ static bool ImageIsHeldFile(HANDLE process, HANDLE held) {
 }
 
 bool RunHeldProcessAndWait(File held, const wchar_t* applicationPath, const wchar_t* commandLine,
-                           const wchar_t* title) {
+                           const wchar_t* title, const wchar_t* currentFolder) {
   PROCESS_INFORMATION process = {};
-  if (!StartChild(applicationPath, commandLine, title, CREATE_SUSPENDED, &process)) return false;
+  if (!StartChild(applicationPath, commandLine, title, CREATE_SUSPENDED, currentFolder, &process))
+    return false;
   const bool same = ImageIsHeldFile(process.hProcess, H(held));
   if (same)
     ResumeThread(process.hThread);

@@ -2,25 +2,33 @@
 // ends the program when a canary or a fortified call (_FORTIFY_SOURCE) finds
 // an overrun, for the Windows programs. gcc's libssp has the same three
 // symbols, but its canary comes from CryptGenRandom and its failure path
-// opens files: four more DLL functions in every program; these use only what
-// the programs import anyway, so libssp serves just the fortified calls.
+// opens files: four more DLL functions in every program; these add only
+// IsProcessorFeaturePresent (Windows XP and later) to what the programs
+// import anyway, so libssp serves just the fortified calls.
 #include <windows.h>
 #include <x86intrin.h>
 
 #include <cstdint>
-#include <cstdlib>
 
 extern "C" {
 
 // Set before any C or C++ initializer runs (below) and never changed after.
 uintptr_t __stack_chk_guard = 0;
 
+// Nothing may run that takes its course from the damaged stack. Where fast
+// fail exists (Windows 8 and later), int 0x29 ends the process in the kernel
+// at once. Where it does not (Windows 7), int 0x29 is an ordinary exception:
+// its dispatch walks the SEH chain, whose records lie on this very stack and
+// may be the attacker's (the images carry no SafeSEH table), and abort()
+// would run the C runtime's signal handling. TerminateProcess on the process
+// itself runs no exception handler, no DLL detach and no atexit code, and
+// the two calls push fresh frames below this one: only the caller's frames
+// are damaged. It does not return for the current process; the loop makes
+// that a guarantee rather than an assumption.
 [[noreturn]] void __stack_chk_fail() {
-  // Windows 8 and later end the process at once, running nothing on the
-  // damaged stack; Windows 7 turns this into an exception, and abort()
-  // follows should a handler carry on.
-  __asm__ volatile("int $0x29" : : "c"(FAST_FAIL_STACK_COOKIE_CHECK_FAILURE));
-  std::abort();
+  if (IsProcessorFeaturePresent(PF_FASTFAIL_AVAILABLE))
+    __asm__ volatile("int $0x29" : : "c"(FAST_FAIL_STACK_COOKIE_CHECK_FAILURE));
+  for (;;) TerminateProcess(GetCurrentProcess(), STATUS_STACK_BUFFER_OVERRUN);
 }
 
 [[noreturn]] void __chk_fail() { __stack_chk_fail(); }

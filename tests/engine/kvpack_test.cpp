@@ -227,6 +227,8 @@ TEST_F(KvpackTest, VerifyTellsProblemsFromWarnings) {
          SetFontName(out, 2, u"샘플Σ.TTF");
        },
        "are one name on Windows, which ignores case", true},
+      {"FontNamedLikeAShortName", [&] { SetFontName(out, 1, u"SAMPLE~1.TTF"); },
+       "font name 1 (\"SAMPLE~1.TTF\") is not a safe bare file name", true},
       {"FontNamedLikeTheInfoFolder", [&] { SetFontName(out, 2, u"iNFO"); },
        "font 2 (\"iNFO\") is named like the folder Fonts\\Info", true},
       {"IndexCutShort",  // every entry past the cut fails alike: one line for the run
@@ -591,6 +593,9 @@ const Refusal kRefusals[] = {
     {"FontNameIsADevice", [](const fs::path& s) { WriteFile(s / "Fonts/nul.ttf", 300); },
      "\"nul.ttf\" is not a safe bare file name"},
     {"FontNameTrailingDot", [](const fs::path& s) { WriteFile(s / "Fonts/font.", 300); }, "not a safe bare file name"},
+    {"FontNameLikeAShortName",  // Wine's alias of ABCDEFGHIJ.ttf: one file on an 8.3 volume
+     [](const fs::path& s) { WriteFile(s / "Fonts/ABCDEFGHIJ.ttf", 300); WriteFile(s / "Fonts/ABCD~ETE.TTF", 300, 2); },
+     "\"ABCD~ETE.TTF\" has the shape of a short 8.3 name"},
     // One file on Windows, which ignores case (in every script), or the
     // Info folder's name: both fonts named, or the one.
     {"FontNamesDifferOnlyInCase",
@@ -718,15 +723,18 @@ TEST(KvpackText, ControlCharactersAreEscapedOnTheTerminal) {
   fixture::Scratch scratch;
   kvpack::PackageInput input = fixture::SmallInput();
   ASSERT_TRUE(fixture::Write(input, scratch.path()));
-  SetFontName(scratch.path(), 0, u"a\x1b[8m\a.ttf");
+  SetFontName(scratch.path(), 0, u"a\x1b[8m\a\x9b\x7f.ttf");
   for (auto verb : {RunVerifyCommand, RunListCommand}) {
     testing::internal::CaptureStdout();
     RunVerb(verb, {"verb", scratch.path().string()});
     std::fflush(stdout);
     const std::string text = testing::internal::GetCapturedStdout();
-    EXPECT_NE(text.find("a\\u001b[8m\\u0007.ttf"), std::string::npos) << text;
+    EXPECT_NE(text.find("a\\u001b[8m\\u0007\\u009b\\u007f.ttf"), std::string::npos) << text;
     EXPECT_EQ(text.find_first_of("\x1b\a"), std::string::npos) << text;
   }
+  // verify --json and list --json print this document: C1 and DEL escaped too.
+  const std::string json = kvpack::ReportJson(kvpack::VerifyPackage(scratch.path()));
+  EXPECT_NE(json.find("a\\u001b[8m\\u0007\\u009b\\u007f.ttf"), std::string::npos) << json;
 }
 
 // Times are shown by calendar arithmetic, not the C library: leap days,

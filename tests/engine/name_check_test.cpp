@@ -87,6 +87,10 @@ const NameCase kHostile[] = {
     {"lone high surrogate", u"a\xD834.ttf"},
     {"lone low surrogate", u"a\xDD1E.ttf"},
     {"36 units, no terminator", std::u16string(36, u'a')},
+    {"short name as Windows makes it", u"ABCDEF~1.TTF"},
+    {"short name as Wine makes it", u"abcd~ete.ttf"},
+    {"short name without extension", u"KV~1"},
+    {"short name of eight units", u"\uB098\uB214~1234.ttf"},
 };
 
 const NameCase kAccepted[] = {
@@ -102,6 +106,9 @@ const NameCase kAccepted[] = {
     {"one unit", u"x"},
     {"35 units", std::u16string(35, u'b')},
     {"surrogate pair", u"\xD834\xDD1E.ttf"},
+    {"tilde in a long name", u"Nanum~Gothic.ttf"},
+    {"tilde before a long extension", u"KV~1.woff"},
+    {"tilde in the extension", u"font.t~f"},
     // The name ends at its first NUL; what a builder left behind it is no part
     // of it, whatever it spells.
     {"stale text behind the terminator", std::u16string(u"a.ttf\0.exe", 10)},

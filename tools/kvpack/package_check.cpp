@@ -472,13 +472,18 @@ void CheckMrTable(VerifyReport& report, const std::function<void(uint64_t, uint6
 }
 
 // The plain spans between the characters JSON escapes are copied whole.
+// Beyond what JSON requires, DEL and the C1 controls (U+0080-U+009F, two
+// bytes C2 80-9F; CSI among them) are escaped too, as on the terminal: the
+// document is shown on terminals.
 void AppendJsonString(std::string& out, const std::string& text) {
   out += '"';
   size_t plain = 0;  // where the span not yet copied begins
   for (size_t i = 0; i < text.size(); ++i) {
-    const unsigned char c = static_cast<unsigned char>(text[i]);
-    if (c >= 0x20 && c != '"' && c != '\\') continue;
+    unsigned char c = static_cast<unsigned char>(text[i]);
+    const bool c1 = c == 0xC2 && i + 1 < text.size() && (static_cast<unsigned char>(text[i + 1]) & 0xE0) == 0x80;
+    if (c >= 0x20 && c != '"' && c != '\\' && c != 0x7F && !c1) continue;
     out.append(text, plain, i - plain);
+    if (c1) c = static_cast<unsigned char>(text[++i]);
     plain = i + 1;
     if (c == '"' || c == '\\') {
       out += '\\';

@@ -337,6 +337,9 @@ std::vector<std::string> CheckInput(const PackageInput& in, const WriteOptions& 
         (opt.enforceRules && font.name.size() > pkg::kFontNameMaxUnits))
       problems.push_back("font name \"" + name + "\" is " + std::to_string(font.name.size()) +
                          " UTF-16 units; at most 35 fit");
+    else if (opt.enforceRules && HasShortNameShape(WideFromUtf16(font.name).c_str()))
+      problems.push_back("font name \"" + name +
+                         "\" has the shape of a short 8.3 name, which can be another font's file on Windows");
     else if (opt.enforceRules && !IsSafeFileName(WideFromUtf16(font.name).c_str()))
       problems.push_back("font name \"" + name + "\" is not a safe bare file name");
     if (opt.enforceRules) {

@@ -4,6 +4,7 @@
 //   haspdinst.exe -r   deletes that key
 // Every run first appends one line to a log, UTF-8, tab-separated:
 //   <its own module path> TAB <its full command line> TAB <window title it got>
+//   TAB <the current folder it started in>
 // Environment (inherited from the runner's process):
 //   KV_STANDIN_LOG       log file; default haspdinst.log beside the program
 //   KV_STANDIN_DELAY_MS  milliseconds to wait after logging, before the work
@@ -64,6 +65,10 @@ void LogRun() {
   AppendUtf8(file.get(), GetCommandLineW());
   AppendUtf8(file.get(), L"\t");
   AppendUtf8(file.get(), startup.lpTitle ? startup.lpTitle : L"");
+  AppendUtf8(file.get(), L"\t");
+  wchar_t folder[MAX_PATH] = {};
+  const DWORD units = GetCurrentDirectoryW(MAX_PATH, folder);
+  AppendUtf8(file.get(), units > 0 && units < MAX_PATH ? folder : L"");
   AppendUtf8(file.get(), L"\n");
 }
 
