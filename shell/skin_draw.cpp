@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "display_scale.h"
+#include "frame_replay.h"
 #include "shell_state.h"
 #include "skin_pictures.h"
 #include "skin_scaled.h"
@@ -59,9 +60,11 @@ void Blit(const uint32_t* picture, int x, int y, int w, int h) {
   if (backBuffer == nullptr || picture == nullptr) return;
   const ScaledPicture p = PictureAtScale(picture, w, h);
   const int frameWidth = ClientWidth();
+  const int dx = x, dy = y;
   x = ScaleLength(x);
   y = ScaleLength(y);
   if (x < 0 || y < 0 || x + p.width > frameWidth || y + p.height > ClientHeight()) return;
+  RecordDrawn({DrawnStep::kPicture, 0, 0, picture, w, h, 0, {}, dx, dy, dx + w, dy + h});
   for (int r = 0; r < p.height; ++r) {
     std::memcpy(backBuffer + (y + r) * frameWidth + x, p.pixels + r * p.width,
                 p.width * sizeof(uint32_t));
@@ -101,6 +104,8 @@ void FillRows(int firstRow, int lastRow) {
   if (backBuffer == nullptr) return;
   if (firstRow < 0) firstRow = 0;
   if (lastRow >= kFrameHeight) lastRow = kFrameHeight - 1;
+  RecordDrawn({DrawnStep::kRows, firstRow, lastRow, nullptr, 0, 0, 0, {}, 0, firstRow, kFrameWidth,
+               lastRow + 1});
   const int frameWidth = ClientWidth();
   for (int y = ScaleLength(firstRow); y < ScaleLength(lastRow + 1); ++y) {
     uint32_t* row = Row(y);
@@ -109,8 +114,11 @@ void FillRows(int firstRow, int lastRow) {
   }
 }
 
+void DrawPicture(const uint32_t* picture, int x, int y, int w, int h) { Blit(picture, x, y, w, h); }
+
 void FillBackground() {
   repaintFlag = 1;
+  ForgetDrawn();
   FillRows(0, kFrameHeight - 1);
 }
 
@@ -186,6 +194,8 @@ void DrawProgressTrough(int y) {
   const int top = ScaleLength(y);
   const int stretch = ScaleLength(kTroughX + kTroughWidth) - ScaleLength(kTroughX) - 2 * cap;
   if (backBuffer == nullptr || y < 0 || top + t.height > ClientHeight()) return;
+  RecordDrawn({DrawnStep::kTrough, y, 0, nullptr, 0, 0, 0, {}, kTroughX, y, kTroughX + kTroughWidth,
+               y + kBarRows});
   for (int r = 0; r < t.height; ++r) {
     const uint32_t* src = t.pixels + r * t.width;
     uint32_t* dst = Row(top + r) + ScaleLength(kTroughX);
@@ -201,6 +211,8 @@ void DrawProgressBar(int y, uint32_t width) {
   const int top = ScaleLength(y);
   if (width == 0 || backBuffer == nullptr || y < 0 || top + f.height > ClientHeight()) return;
   if (width > kBarMax) width = kBarMax;
+  RecordDrawn({DrawnStep::kBar, y, static_cast<int>(width), nullptr, 0, 0, 0, {}, kBarX, y,
+               kBarX + static_cast<int>(width), y + kBarRows});
   const int w = ScaleLength(kBarX + static_cast<int>(width)) - ScaleLength(kBarX);
   const int fillWidth = f.width;
   const int end = ScaleLength(kFillEnd);            // columns of each rounded end

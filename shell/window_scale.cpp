@@ -1,0 +1,114 @@
+// The DPI of the main window and the scale it is drawn at. GetDpiForWindow and
+// AdjustWindowRectExForDpi are looked up in user32 at run time: Windows 7's
+// user32 has neither, and there the screen's LOGPIXELSX is the DPI.
+#include "window_scale.h"
+
+#include "display_scale.h"
+#include "frame_gdi.h"
+#include "scaled_child.h"
+
+namespace {
+
+using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+using AdjustForDpiFn = BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT);
+
+template <class Function>
+Function User32Function(const char* name) {
+  // user32 is loaded in every GUI process, from System32.
+  HMODULE user32 = GetModuleHandleW(L"user32.dll");
+  return user32 ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(user32, name)))
+                : nullptr;
+}
+
+UINT SystemDpi() {
+  HDC screen = GetDC(nullptr);
+  if (!screen) return 96;
+  const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+  ReleaseDC(nullptr, screen);
+  return dpi > 0 ? static_cast<UINT>(dpi) : 96;
+}
+
+UINT WindowDpi(HWND window) {
+  static const auto getDpi = User32Function<GetDpiForWindowFn>("GetDpiForWindow");
+  const UINT dpi = getDpi ? getDpi(window) : 0;
+  return dpi ? dpi : SystemDpi();
+}
+
+// The outer rectangle around a client area of the frame at the current scale,
+// with the caption and borders of a window at dpi.
+RECT OuterRect(DWORD style, DWORD exStyle, UINT dpi) {
+  static const auto adjust = User32Function<AdjustForDpiFn>("AdjustWindowRectExForDpi");
+  RECT outer = {0, 0, ClientWidth(), ClientHeight()};
+  if (!adjust || !adjust(&outer, style, FALSE, exStyle, dpi))
+    AdjustWindowRectEx(&outer, style, FALSE, exStyle);
+  return outer;
+}
+
+// The listed scale nearest to dpi, or the largest one below it whose window
+// fits the monitor's work area.
+int ScaleFor(UINT dpi, HMONITOR monitor, DWORD style, DWORD exStyle) {
+  const int wanted = NearestListedScale(static_cast<int>(dpi));
+  MONITORINFO info = {};
+  info.cbSize = sizeof(info);
+  if (!monitor || !GetMonitorInfoW(monitor, &info)) return wanted;
+  RECT frame = {0, 0, 0, 0};
+  AdjustWindowRectEx(&frame, style, FALSE, exStyle);
+  return FittingScale(wanted, info.rcWork.right - info.rcWork.left,
+                      info.rcWork.bottom - info.rcWork.top, frame.right - frame.left,
+                      frame.bottom - frame.top);
+}
+
+DWORD Style(HWND window) { return static_cast<DWORD>(GetWindowLongW(window, GWL_STYLE)); }
+DWORD ExStyle(HWND window) { return static_cast<DWORD>(GetWindowLongW(window, GWL_EXSTYLE)); }
+
+// Makes percent the scale and draws the frame anew at it. A frame that cannot
+// be made that large is made at 100 %, as the window was before.
+void Rescale(HWND window, int percent) {
+  if (!SetDisplayScale(percent) || !RescaleFrame(window)) {
+    SetDisplayScale(100);
+    RescaleFrame(window);
+  }
+  RescaleChildren();
+}
+
+void Resize(HWND window, UINT dpi, int x, int y, UINT flags) {
+  const RECT outer = OuterRect(Style(window), ExStyle(window), dpi);
+  SetWindowPos(window, nullptr, x, y, outer.right - outer.left, outer.bottom - outer.top,
+               SWP_NOZORDER | SWP_NOACTIVATE | flags);
+}
+
+}  // namespace
+
+RECT ScaleForNewWindow(DWORD style, DWORD exStyle) {
+  const POINT origin = {0, 0};
+  const UINT dpi = SystemDpi();
+  SetDisplayScale(ScaleFor(dpi, MonitorFromPoint(origin, MONITOR_DEFAULTTOPRIMARY), style, exStyle));
+  return OuterRect(style, exStyle, dpi);
+}
+
+void TakeWindowDpi(HWND window) {
+  const UINT dpi = WindowDpi(window);
+  const int percent =
+      ScaleFor(dpi, MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), Style(window), ExStyle(window));
+  if (percent == ScalePercent()) return;
+  Rescale(window, percent);
+  Resize(window, dpi, 0, 0, SWP_NOMOVE);
+}
+
+void OnDpiChanged(HWND window, UINT dpi, const RECT* suggested) {
+  HMONITOR monitor = suggested ? MonitorFromRect(suggested, MONITOR_DEFAULTTONEAREST)
+                               : MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST);
+  const int percent = ScaleFor(dpi, monitor, Style(window), ExStyle(window));
+  if (percent != ScalePercent()) Rescale(window, percent);
+  if (suggested) {
+    Resize(window, dpi, suggested->left, suggested->top, 0);
+  } else {
+    Resize(window, dpi, 0, 0, SWP_NOMOVE);
+  }
+}
+
+LPARAM DesignPointer(LPARAM clientPointer) {
+  const int x = static_cast<short>(LOWORD(clientPointer));
+  const int y = static_cast<short>(HIWORD(clientPointer));
+  return MAKELPARAM(static_cast<WORD>(DesignCoord(x)), static_cast<WORD>(DesignCoord(y)));
+}
