@@ -3,7 +3,7 @@
 // frame (or the progress band) to the window, all at the display scale.
 #include "frame_gdi.h"
 
-#include <string>
+#include <cwchar>
 
 #include "display_scale.h"
 #include "frame_replay.h"
@@ -68,7 +68,7 @@ void DrawTextScaled(HFONT font, const wchar_t* text, int length, const TextRect&
 
 void ReplayText(const DrawnStep& step) {
   if (step.font < 0) return;
-  DrawTextScaled(*kFonts[step.font], step.text.c_str(), static_cast<int>(step.text.size()),
+  DrawTextScaled(*kFonts[step.font], step.text, static_cast<int>(wcslen(step.text)),
                  TextRect{step.left, step.top, step.right, step.bottom});
 }
 
@@ -142,10 +142,8 @@ void DestroyFrameResources() {
 
 void DrawTextLine(HFONT font, const wchar_t* text, const TextRect& rect) {
   if (!backBufferDC || !text) return;
-  const std::wstring line(text);
-  RecordDrawn({DrawnStep::kText, 0, 0, nullptr, 0, 0, FontNumber(font), line, rect.left, rect.top,
-               rect.right, rect.bottom});
-  DrawTextScaled(font, line.c_str(), static_cast<int>(line.size()), rect);
+  RecordDrawnText(FontNumber(font), text, rect.left, rect.top, rect.right, rect.bottom);
+  DrawTextScaled(font, text, static_cast<int>(wcslen(text)), rect);
 }
 
 bool RescaleFrame(HWND window) {

@@ -3,7 +3,8 @@
 // picture they stand for.
 #include <array>
 #include <cstddef>
-#include <vector>
+#include <cstdlib>
+#include <memory>
 
 #include "skin_pictures.h"
 #include "skin_scaled.h"
@@ -13,7 +14,7 @@ namespace {
 using skin::kScaledPictures;
 
 // The design pictures in the order draw_skin.py codes them.
-std::array<const uint32_t*, kScaledPictures> DesignPictures() {
+constexpr std::array<const uint32_t*, kScaledPictures> DesignPictures() {
   std::array<const uint32_t*, kScaledPictures> list{};
   int n = 0;
   for (const auto* group : {skin::buttonBack, skin::buttonNext, skin::buttonExit,
@@ -28,27 +29,36 @@ std::array<const uint32_t*, kScaledPictures> DesignPictures() {
   return list;
 }
 
+constexpr std::array<const uint32_t*, kScaledPictures> kDesignPictures = DesignPictures();
+
+struct FreeWords {
+  void operator()(uint32_t* p) const { std::free(p); }
+};
+using Words = std::unique_ptr<uint32_t[], FreeWords>;
+
 int loadedPercent = 100;
-std::vector<uint32_t> pixels;                       // every picture, one after another
+Words pixels;                                       // every picture, one after another
 std::array<ScaledPicture, kScaledPictures> loaded;  // into pixels
 
 // Decodes one scale's words into out; false when they do not give exactly
-// the pixels its sizes add up to (a broken generated table).
-bool Decode(const skin::ScaledSkin& s, std::vector<uint32_t>& out,
+// the pixels its sizes add up to (a broken generated table) or there is no
+// memory for them.
+bool Decode(const skin::ScaledSkin& s, Words& out,
             std::array<ScaledPicture, kScaledPictures>& pictures) {
   std::size_t total = 0;
   for (int i = 0; i < kScaledPictures; ++i) total += std::size_t{s.sizes[i][0]} * s.sizes[i][1];
-  out.clear();
-  out.reserve(total);
+  out.reset(static_cast<uint32_t*>(std::malloc(total * sizeof(uint32_t))));
+  if (!out) return false;
+  std::size_t filled = 0;
   for (int i = 0; i < s.wordCount; ++i) {
     const uint32_t count = s.words[i] >> 24;
-    if (count == 0 || out.size() + count > total) return false;
-    out.insert(out.end(), count, s.words[i] & 0xFFFFFFu);
+    if (count == 0 || filled + count > total) return false;
+    for (uint32_t k = 0; k < count; ++k) out[filled++] = s.words[i] & 0xFFFFFFu;
   }
-  if (out.size() != total) return false;
+  if (filled != total) return false;
   std::size_t at = 0;
   for (int i = 0; i < kScaledPictures; ++i) {
-    pictures[i] = ScaledPicture{out.data() + at, s.sizes[i][0], s.sizes[i][1]};
+    pictures[i] = ScaledPicture{out.get() + at, s.sizes[i][0], s.sizes[i][1]};
     at += std::size_t{s.sizes[i][0]} * s.sizes[i][1];
   }
   return true;
@@ -63,7 +73,7 @@ bool LoadSkinScale(int percent) {
   }
   for (const skin::ScaledSkin& s : skin::scaledSkins) {
     if (s.percent != percent) continue;
-    std::vector<uint32_t> decoded;
+    Words decoded;
     std::array<ScaledPicture, kScaledPictures> pictures{};
     if (!Decode(s, decoded, pictures)) return false;
     pixels.swap(decoded);
@@ -76,9 +86,8 @@ bool LoadSkinScale(int percent) {
 
 ScaledPicture PictureAtScale(const uint32_t* design, int designWidth, int designHeight) {
   if (loadedPercent != 100) {
-    static const std::array<const uint32_t*, kScaledPictures> designs = DesignPictures();
     for (int i = 0; i < kScaledPictures; ++i)
-      if (designs[i] == design) return loaded[i];
+      if (kDesignPictures[i] == design) return loaded[i];
   }
   return ScaledPicture{design, designWidth, designHeight};
 }

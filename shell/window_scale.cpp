@@ -29,7 +29,7 @@ UINT SystemDpi() {
 }
 
 UINT WindowDpi(HWND window) {
-  static const auto getDpi = User32Function<GetDpiForWindowFn>("GetDpiForWindow");
+  const auto getDpi = User32Function<GetDpiForWindowFn>("GetDpiForWindow");
   const UINT dpi = getDpi ? getDpi(window) : 0;
   return dpi ? dpi : SystemDpi();
 }
@@ -37,7 +37,7 @@ UINT WindowDpi(HWND window) {
 // The outer rectangle around a client area of the frame at the current scale,
 // with the caption and borders of a window at dpi.
 RECT OuterRect(DWORD style, DWORD exStyle, UINT dpi) {
-  static const auto adjust = User32Function<AdjustForDpiFn>("AdjustWindowRectExForDpi");
+  const auto adjust = User32Function<AdjustForDpiFn>("AdjustWindowRectExForDpi");
   RECT outer = {0, 0, ClientWidth(), ClientHeight()};
   if (!adjust || !adjust(&outer, style, FALSE, exStyle, dpi))
     AdjustWindowRectEx(&outer, style, FALSE, exStyle);
