@@ -71,10 +71,36 @@ void Rescale(HWND window, int percent) {
   RescaleChildren();
 }
 
-void Resize(HWND window, UINT dpi, int x, int y, UINT flags) {
+// Gives the window the outer size for the current scale with its top-left
+// corner at (x, y), moved as little as needed to lie within the work area of
+// its monitor: a larger window must not grow off the screen's edge.
+void Resize(HWND window, UINT dpi, int x, int y) {
   const RECT outer = OuterRect(Style(window), ExStyle(window), dpi);
-  SetWindowPos(window, nullptr, x, y, outer.right - outer.left, outer.bottom - outer.top,
-               SWP_NOZORDER | SWP_NOACTIVATE | flags);
+  const int w = outer.right - outer.left, h = outer.bottom - outer.top;
+  MONITORINFO info = {};
+  info.cbSize = sizeof(info);
+  const RECT wanted = {x, y, x + w, y + h};
+  if (GetMonitorInfoW(MonitorFromRect(&wanted, MONITOR_DEFAULTTONEAREST), &info)) {
+    if (x + w > info.rcWork.right) x = info.rcWork.right - w;
+    if (y + h > info.rcWork.bottom) y = info.rcWork.bottom - h;
+    if (x < info.rcWork.left) x = info.rcWork.left;
+    if (y < info.rcWork.top) y = info.rcWork.top;
+  }
+  SetWindowPos(window, nullptr, x, y, w, h, SWP_NOZORDER | SWP_NOACTIVATE);
+  // The frame drawn may differ from the one computed for dpi (a system that
+  // keeps the caption at its own DPI): correct by what the client area missed.
+  RECT client = {};
+  GetClientRect(window, &client);
+  const int dw = ClientWidth() - (client.right - client.left);
+  const int dh = ClientHeight() - (client.bottom - client.top);
+  if (dw != 0 || dh != 0)
+    SetWindowPos(window, nullptr, 0, 0, w + dw, h + dh, SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOMOVE);
+}
+
+RECT WindowRect(HWND window) {
+  RECT r = {};
+  GetWindowRect(window, &r);
+  return r;
 }
 
 }  // namespace
@@ -92,7 +118,8 @@ void TakeWindowDpi(HWND window) {
       ScaleFor(dpi, MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), Style(window), ExStyle(window));
   if (percent == ScalePercent()) return;
   Rescale(window, percent);
-  Resize(window, dpi, 0, 0, SWP_NOMOVE);
+  const RECT r = WindowRect(window);
+  Resize(window, dpi, r.left, r.top);
 }
 
 void OnDpiChanged(HWND window, UINT dpi, const RECT* suggested) {
@@ -100,11 +127,8 @@ void OnDpiChanged(HWND window, UINT dpi, const RECT* suggested) {
                                : MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST);
   const int percent = ScaleFor(dpi, monitor, Style(window), ExStyle(window));
   if (percent != ScalePercent()) Rescale(window, percent);
-  if (suggested) {
-    Resize(window, dpi, suggested->left, suggested->top, 0);
-  } else {
-    Resize(window, dpi, 0, 0, SWP_NOMOVE);
-  }
+  const RECT r = suggested ? *suggested : WindowRect(window);
+  Resize(window, dpi, r.left, r.top);
 }
 
 LPARAM DesignPointer(LPARAM clientPointer) {
