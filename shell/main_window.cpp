@@ -6,6 +6,7 @@
 
 #include "engine/install_state.h"
 #include "frame_gdi.h"
+#include "operation_status.h"
 #include "page_table.h"
 #include "shell_state.h"
 #include "window_scale.h"
@@ -57,6 +58,7 @@ void RunTick(HWND window) {
   // An enter handler that switched on (the start page to the error page, the
   // pass-through page) has not entered the page now current.
   if (rowsInstalled == rows) pageEntered = true;
+  MirrorOperationStatus(window);
 }
 
 void OnDestroy() {
@@ -113,6 +115,9 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
   if (message == WM_MOUSEMOVE || message == WM_LBUTTONDOWN || message == WM_LBUTTONUP)
     lParam = DesignPointer(lParam);
   switch (message) {
+    case WM_NCCREATE:
+      AllowTaskbarButtonMessage(window);  // before the window shows and gets its button
+      break;
     case WM_CREATE:
       return OnCreate(window);
     case WM_DESTROY:
@@ -157,6 +162,13 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case kMsgSwitchPage:
       InstallPageRow(static_cast<uint32_t>(wParam));
       return 0;
+    // Not while an operation runs: the installation would stay half written.
+    case WM_QUERYENDSESSION:
+      return SessionMayEnd(window) ? TRUE : FALSE;
+    // The taskbar object goes while COM is still initialised (it ends after the loop).
+    case WM_NCDESTROY:
+      ReleaseTaskbarProgress();
+      break;
     case WM_COMMAND:
       if (wParam == kCommandIgnored) return 0;
       if (wParam == kCommandClose) {
@@ -165,6 +177,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
       }
       break;
     default:
+      if (TakeTaskbarButtonMessage(window, message)) return 0;
       break;
   }
   return DefWindowProcW(window, message, wParam, lParam);

@@ -1,7 +1,8 @@
 // Windows-side tests of the shell's page switching and the wizard's shared
 // hit tests: rectangles with both ends included, the gaps between buttons,
-// pointers left of or above the client area, and a switch asked for by
-// another thread reaching the UI thread as a message.
+// pointers left of or above the client area, a switch asked for by another
+// thread reaching the UI thread as a message, and what the window tells
+// Windows' session and taskbar on each page.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -10,6 +11,7 @@
 #include "engine/install_state.h"
 #include "engine/page_switch.h"
 #include "shell/main_window.h"
+#include "shell/operation_status.h"
 #include "shell/page_table.h"
 #include "shell/shell_state.h"
 #include "wizard/controls.h"
@@ -60,6 +62,38 @@ TEST(Controls, CheckBoxHitTest) {
                {45, 190, 2}, {50, 200, 2}, {39, 135, -1}, {51, 135, -1}, {45, 201, -1}};
   for (const auto& c : cases) {
     EXPECT_EQ(CheckBoxAt(PointerFrom(At(c.x, c.y))), c.expected) << c.x << ", " << c.y;
+  }
+}
+
+// A session end is refused exactly while an operation's worker runs on its
+// progress page; the taskbar button shows the page's bar, red on the error page.
+TEST(OperationStatus, SessionEndWaitsOnlyForARunningWorker) {
+  constexpr TaskbarLook kNone = TaskbarLook::kNone, kBar = TaskbarLook::kNormal, kRed = TaskbarLook::kError;
+  const struct {
+    uint32_t page;
+    bool entered, worker;
+    uint64_t pos, total;
+    bool blocks;
+    TaskbarLook look;
+    uint32_t done;
+  } cases[] = {
+      {kPageInstallProgress, true, true, 50, 100, true, kBar, 294},
+      {kPageRepairProgress, true, true, 0, 100, true, kBar, 0},
+      {kPageRemoveProgress, true, true, 100, 100, true, kBar, 588},
+      {kPageModifyProgress, true, true, 300, 100, true, kBar, 588},  // past its total
+      {kPageRepairProgress, true, false, 50, 100, false, kBar, 294},  // stopped by Cancel
+      {kPageInstallProgress, false, false, 0, 0, false, kNone, 0},    // before its first tick
+      {kPageCompletionPage, true, true, 100, 100, false, kNone, 0},  // the worker is returning
+      {kPageErrorPage, true, false, 25, 100, false, kRed, 147},
+      {kPageErrorPage, true, false, 0, 0, false, kRed, 588},  // the start page's package check
+      {kPageStart, true, false, 0, 0, false, kNone, 0},
+      {kPageModifyOptions, true, false, 0, 0, false, kNone, 0},
+  };
+  for (const auto& c : cases) {
+    const OperationStatus s = StatusOf(c.page, c.entered, c.worker, c.pos, c.total);
+    EXPECT_EQ(s.blocksSessionEnd, c.blocks) << "page " << c.page << " worker " << c.worker;
+    EXPECT_EQ(s.taskbar, c.look) << "page " << c.page;
+    EXPECT_EQ(s.barDone, c.done) << "page " << c.page << " at " << c.pos << " of " << c.total;
   }
 }
 

@@ -1,9 +1,10 @@
 """GUI tests of a fresh installation, driven through the wizard with real X input:
 the full and the custom road from the start page to the completion page (with the
 installed tree, the registry record, the shortcuts and the driver installer's run
-checked afterwards), Cancel during the songs, a corrupted song entry, the
-licence and folder pages' rules, and a program bound to its package beside a
-driver installer forged in the package or replaced after installation."""
+checked afterwards), Cancel during the songs, a corrupted song entry, a session
+end refused while the install runs, the licence and folder pages' rules, and a
+program bound to its package beside a driver installer forged in the package or
+replaced after installation."""
 import os
 import shutil
 import subprocess
@@ -352,6 +353,41 @@ def corrupted_song():
         finish(app)
 
 
+def end_session():
+    """Wine's session end: every top-level window is asked as at a shutdown
+    (WM_QUERYENDSESSION), and a process whose windows agree is ended. Returns
+    wineboot's status, 0 only when every window agreed."""
+    return subprocess.run(["wine", "wineboot", "--end-session", "--shutdown"], stdout=subprocess.DEVNULL,
+                          stderr=subprocess.DEVNULL, timeout=60).returncode
+
+
+def session_end_waits_for_the_install():
+    with Bed("install_session_end") as bed:
+        folder, staging = prepare(bed)
+        # The driver installer runs for seconds, and the worker waits for it.
+        app = start_app(bed, folder, driver_delay_ms=8000)
+        on_start_page(app)
+        # Wine's desktop announces no taskbar button; announced, the pages run
+        # with Wine's taskbar object.
+        assert bed.spy("post", "KVSETUP", "TaskbarButtonCreated", "0").get("posted") == "1"
+        walk_to_type_page(app)
+        app.key("n")
+        wait_until(lambda: driver_runs(bed), 30, "the driver installer's start")
+        assert end_session() != 0, "the session end was not refused during the install"
+        assert app.running()
+        on_completion_page(app)
+        finish(app)
+        check_tree(bed.drive_c / "Tavenor", staging, with_ftdi=True)
+        check_record(bed, folder, "C:\\Tavenor")
+        expect_one_install_run(bed, "C:\\Tavenor")
+
+        # No operation runs on the start page: the session ends, the program with it.
+        app = start_app(bed, folder)
+        on_start_page(app)
+        assert end_session() == 0
+        app.wait_exit()
+
+
 def licence_next_needs_agree():
     with Bed("install_licence_next") as bed:
         folder, _ = prepare(bed)
@@ -451,4 +487,4 @@ def bound_exe_runs_only_its_own_driver_installer():
 
 if __name__ == "__main__":
     run([full_install, custom_install, folder_dialog_refuses_a_root, cancel_during_songs, corrupted_song,
-         licence_next_needs_agree, folder_back_to_licence, bound_exe_runs_only_its_own_driver_installer])
+         session_end_waits_for_the_install, licence_next_needs_agree, folder_back_to_licence, bound_exe_runs_only_its_own_driver_installer])

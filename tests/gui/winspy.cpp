@@ -4,6 +4,7 @@
 //   kvwinspy window CLASS            top-level window of that class
 //   kvwinspy texts TITLE             a top-level window by title and its children
 //   kvwinspy post CLASS MSG WPARAM   PostMessageW to the window of that class
+//                                    (MSG a number or a registered message's name)
 //   kvwinspy held-keys CLASS KEYS    key presses (letters) posted while the
 //                                    window's thread is held, as on a machine
 //                                    that stalls while the user types
@@ -125,7 +126,11 @@ int wmain(int argc, wchar_t** argv) {
       std::printf("found=0\n");
       return 1;
     }
-    const UINT message = static_cast<UINT>(wcstoul(argv[3], nullptr, 0));
+    // A name that is not a number is a registered message, whose id every
+    // program of the session shares.
+    wchar_t* end = nullptr;
+    UINT message = static_cast<UINT>(wcstoul(argv[3], &end, 0));
+    if (*end != L'\0') message = RegisterWindowMessageW(argv[3]);
     const WPARAM wParam = static_cast<WPARAM>(wcstoul(argv[4], nullptr, 0));
     std::printf("found=1\nposted=%d\n", PostMessageW(window, message, wParam, 0) ? 1 : 0);
     return 0;
@@ -134,6 +139,6 @@ int wmain(int argc, wchar_t** argv) {
     return PostHeldKeys(FindWindowW(argv[2], nullptr), argv[3]);
   }
   std::fprintf(stderr,
-               "usage: kvwinspy window CLASS | texts TITLE | post CLASS MSG WPARAM | held-keys CLASS KEYS\n");
+               "usage: kvwinspy window CLASS | texts TITLE | post CLASS MSG|NAME WPARAM | held-keys CLASS KEYS\n");
   return 2;
 }
