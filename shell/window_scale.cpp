@@ -6,19 +6,12 @@
 #include "display_scale.h"
 #include "frame_gdi.h"
 #include "scaled_child.h"
+#include "user32_export.h"
 
 namespace {
 
 using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
 using AdjustForDpiFn = BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT);
-
-template <class Function>
-Function User32Function(const char* name) {
-  // user32 is loaded in every GUI process, from System32.
-  HMODULE user32 = GetModuleHandleW(L"user32.dll");
-  return user32 ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(user32, name)))
-                : nullptr;
-}
 
 UINT SystemDpi() {
   HDC screen = GetDC(nullptr);
@@ -29,7 +22,7 @@ UINT SystemDpi() {
 }
 
 UINT WindowDpi(HWND window) {
-  const auto getDpi = User32Function<GetDpiForWindowFn>("GetDpiForWindow");
+  const auto getDpi = User32Export<GetDpiForWindowFn>("GetDpiForWindow");
   const UINT dpi = getDpi ? getDpi(window) : 0;
   return dpi ? dpi : SystemDpi();
 }
@@ -37,7 +30,7 @@ UINT WindowDpi(HWND window) {
 // The outer rectangle around a client area of the frame at the current scale,
 // with the caption and borders of a window at dpi.
 RECT OuterRect(DWORD style, DWORD exStyle, UINT dpi) {
-  const auto adjust = User32Function<AdjustForDpiFn>("AdjustWindowRectExForDpi");
+  const auto adjust = User32Export<AdjustForDpiFn>("AdjustWindowRectExForDpi");
   RECT outer = {0, 0, ClientWidth(), ClientHeight()};
   if (!adjust || !adjust(&outer, style, FALSE, exStyle, dpi))
     AdjustWindowRectEx(&outer, style, FALSE, exStyle);
