@@ -28,6 +28,17 @@ def set_dpi(bed, dpi):
     subprocess.run(["wineserver", "-w"], check=False, timeout=30)
 
 
+def client_size(app):
+    info = wait_until(lambda: (lambda i: i if i.get("found") == "1" else None)(app.info()),
+                      10, "kvwinspy to see the main window")
+    return info["client_size"]
+
+
+def client_shot(bed, app, width, height):
+    ox, oy = app.client_origin()
+    return crop(bed.screenshot(), ox, oy, width, height)
+
+
 def pages_at_every_scale():
     with Bed("pages_at_every_scale") as bed:
         folder = bed.setup_folder()
@@ -35,13 +46,10 @@ def pages_at_every_scale():
             set_dpi(bed, dpi)
             app = bed.start(folder)
             app.wait_window()
-            info = wait_until(lambda: (lambda i: i if i.get("found") == "1" else None)(app.info()),
-                              10, "kvwinspy to see the main window")
-            assert info["client_size"] == "%d,%d" % (width, height), (dpi, info)
-            ox, oy = app.client_origin()
+            assert client_size(app) == "%d,%d" % (width, height), dpi
 
             def client():
-                return crop(bed.screenshot(), ox, oy, width, height)
+                return client_shot(bed, app, width, height)
 
             next_at = scaled(NEXT, percent)
             wait_until(lambda: matches(client(), *next_at, skin("%d/button-next-focus" % percent)),
@@ -57,12 +65,6 @@ def pages_at_every_scale():
             assert app.wait_exit() == 0
 
 
-def client_size(app):
-    info = wait_until(lambda: (lambda i: i if i.get("found") == "1" else None)(app.info()),
-                      10, "kvwinspy to see the main window")
-    return info["client_size"]
-
-
 def dpi_change_redraws_the_page():
     with Bed("dpi_change_redraws_the_page") as bed:
         app = bed.start(bed.setup_folder())
@@ -76,11 +78,10 @@ def dpi_change_redraws_the_page():
         assert bed.spy("post", "KVSETUP", WM_DPICHANGED, str(144 << 16 | 144)).get("posted") == "1"
         wait_until(lambda: client_size(app) == "996,654", 10, "the client area at 144 dpi")
         # The window kept its top-left corner unless it had to move into the screen.
-        ox, oy = (int(v) for v in app.info()["client_origin"].split(","))
-        app._origin = (ox, oy)
+        app.client_origin(again=True)
 
         def client():
-            return crop(bed.screenshot(), ox, oy, 996, 654)
+            return client_shot(bed, app, 996, 654)
 
         img = wait_until(lambda: (lambda i: i if matches(i, *scaled(AGREE_MARK, 150), skin("150/option-mark-on"))
                                   and matches(i, *scaled(NEXT, 150), skin("150/button-next-focus")) else None)(client()),
