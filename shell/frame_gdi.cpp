@@ -1,10 +1,12 @@
 // The GDI side of the frame: the top-down 32-bit DIB section whose pixels are
 // backBuffer, its memory DC with the four fonts, text drawing, and copying the
-// frame (or the progress band) to the window.
+// frame (or the progress band) to the window, all at the display scale.
 #include "frame_gdi.h"
 
 #include <cwchar>
 
+#include "display_scale.h"
+#include "frame_replay.h"
 #include "shell_state.h"
 
 HDC backBufferDC = nullptr;
@@ -46,6 +48,30 @@ HFONT MakeFont(int height) {
                      L"MS Shell Dlg");
 }
 
+// The four fonts by number, so that a recorded text step finds its font again
+// after the fonts were made anew at another scale.
+HFONT* const kFonts[] = {&fontTitle, &fontSubtitle, &fontText, &fontSmall};
+
+int FontNumber(HFONT font) {
+  for (int i = 0; i < 4; ++i)
+    if (*kFonts[i] == font) return i;
+  return -1;
+}
+
+void DrawTextScaled(HFONT font, const wchar_t* text, int length, const TextRect& rect) {
+  SelectObject(backBufferDC, font);
+  RECT r = ScaleRect(RECT{rect.left, rect.top, rect.right, rect.bottom});
+  DrawTextW(backBufferDC, text, length, &r, DT_SINGLELINE | DT_VCENTER);
+  // The pixel code writes the same memory directly; let GDI finish first.
+  GdiFlush();
+}
+
+void ReplayText(const DrawnStep& step) {
+  if (step.font < 0) return;
+  DrawTextScaled(*kFonts[step.font], step.text, static_cast<int>(wcslen(step.text)),
+                 TextRect{step.left, step.top, step.right, step.bottom});
+}
+
 void DeleteFont(HFONT& font) {
   if (font) {
     DeleteObject(font);
@@ -61,8 +87,8 @@ bool CreateFrameResources(HWND window) {
 
   BITMAPINFO info = {};
   info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = kFrameWidth;
-  info.bmiHeader.biHeight = -kFrameHeight;  // top-down: row 0 is the top row
+  info.bmiHeader.biWidth = ClientWidth();
+  info.bmiHeader.biHeight = -ClientHeight();  // top-down: row 0 is the top row
   info.bmiHeader.biPlanes = 1;
   info.bmiHeader.biBitCount = 32;
   info.bmiHeader.biCompression = BI_RGB;
@@ -81,10 +107,11 @@ bool CreateFrameResources(HWND window) {
   SetBkMode(backBufferDC, TRANSPARENT);
   SetTextColor(backBufferDC, RGB(0, 0, 0));
 
-  fontTitle = MakeFont(32);
-  fontSubtitle = MakeFont(24);
-  fontText = MakeFont(17);
-  fontSmall = MakeFont(13);
+  // The design's pixel heights at the scale: the text is drawn anew, not enlarged.
+  fontTitle = MakeFont(ScaleLength(32));
+  fontSubtitle = MakeFont(ScaleLength(24));
+  fontText = MakeFont(ScaleLength(17));
+  fontSmall = MakeFont(ScaleLength(13));
   originalFont = GetCurrentObject(backBufferDC, OBJ_FONT);
 
   backBuffer = static_cast<uint32_t*>(bits);
@@ -115,11 +142,16 @@ void DestroyFrameResources() {
 
 void DrawTextLine(HFONT font, const wchar_t* text, const TextRect& rect) {
   if (!backBufferDC || !text) return;
-  SelectObject(backBufferDC, font);
-  RECT r = {rect.left, rect.top, rect.right, rect.bottom};
-  DrawTextW(backBufferDC, text, static_cast<int>(wcslen(text)), &r, DT_SINGLELINE | DT_VCENTER);
-  // The pixel code writes the same memory directly; let GDI finish first.
-  GdiFlush();
+  RecordDrawnText(FontNumber(font), text, rect.left, rect.top, rect.right, rect.bottom);
+  DrawTextScaled(font, text, static_cast<int>(wcslen(text)), rect);
+}
+
+bool RescaleFrame(HWND window) {
+  DestroyFrameResources();
+  if (!CreateFrameResources(window)) return false;
+  ReplayDrawn(ReplayText);
+  repaintFlag = 1;
+  return true;
 }
 
 void DrawTextRow(HFONT font, int row) {
@@ -131,15 +163,16 @@ void PresentFrame(HWND window) {
   if (!backBufferDC) return;
   WindowDC windowDC(window);
   if (!windowDC.get()) return;
-  BitBlt(windowDC.get(), 0, 0, kFrameWidth, kFrameHeight, backBufferDC, 0, 0, SRCCOPY);
+  BitBlt(windowDC.get(), 0, 0, ClientWidth(), ClientHeight(), backBufferDC, 0, 0, SRCCOPY);
 }
 
 void PresentProgressBand(HWND window) {
   if (!backBufferDC) return;
   WindowDC windowDC(window);
   if (!windowDC.get()) return;
-  BitBlt(windowDC.get(), 0, kProgressBandTop, kFrameWidth, kProgressBandRows, backBufferDC, 0,
-         kProgressBandTop, SRCCOPY);
+  const int top = ScaleLength(kProgressBandTop);
+  const int rows = ScaleLength(kProgressBandTop + kProgressBandRows) - top;
+  BitBlt(windowDC.get(), 0, top, ClientWidth(), rows, backBufferDC, 0, top, SRCCOPY);
 }
 
 void PresentFrameAround(HWND window, const RECT& hole, HWND child) {
@@ -147,8 +180,9 @@ void PresentFrameAround(HWND window, const RECT& hole, HWND child) {
   {
     WindowDC windowDC(window);
     if (!windowDC.get()) return;
-    ExcludeClipRect(windowDC.get(), hole.left, hole.top, hole.right, hole.bottom);
-    BitBlt(windowDC.get(), 0, 0, kFrameWidth, kFrameHeight, backBufferDC, 0, 0, SRCCOPY);
+    const RECT h = ScaleRect(hole);
+    ExcludeClipRect(windowDC.get(), h.left, h.top, h.right, h.bottom);
+    BitBlt(windowDC.get(), 0, 0, ClientWidth(), ClientHeight(), backBufferDC, 0, 0, SRCCOPY);
   }
   // The copy left the child's rectangle alone, so the child needs to paint
   // only what it has pending; invalidating it on every present would erase and

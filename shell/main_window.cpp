@@ -9,6 +9,7 @@
 #include "operation_status.h"
 #include "page_table.h"
 #include "shell_state.h"
+#include "window_scale.h"
 
 HINSTANCE appInstance = nullptr;
 HWND mainWindow = nullptr;
@@ -37,6 +38,7 @@ LRESULT OnCreate(HWND window) {
   SetLayeredWindowAttributes(window, kColourKey, 0, LWA_COLORKEY);
   // Every page draws into the back buffer; without it there is no window.
   if (!CreateFrameResources(window)) return -1;
+  TakeWindowDpi(window);
   SetTimer(window, kFrameTimerId, kFrameTimerMs, nullptr);
   repaintFlag = -1;
   CentreWindow(window);
@@ -86,9 +88,9 @@ int CreateMainWindow(HINSTANCE instance, int showCommand) {
   InstallPageRow(kPageStart);
 
   // The outer size is whatever frame and caption this system draws around a
-  // client area of exactly 664 x 436: every page is laid out to its last row.
-  RECT outer = {0, 0, kFrameWidth, kFrameHeight};
-  AdjustWindowRectEx(&outer, kMainStyle, FALSE, WS_EX_LAYERED);
+  // client area of exactly the 664 x 436 frame at the display scale: every
+  // page is laid out to its last row.
+  const RECT outer = ScaleForNewWindow(kMainStyle, WS_EX_LAYERED);
   HWND window = CreateWindowExW(WS_EX_LAYERED, className, windowTitle, kMainStyle, CW_USEDEFAULT,
                                 CW_USEDEFAULT, outer.right - outer.left, outer.bottom - outer.top,
                                 nullptr, nullptr, instance, nullptr);
@@ -109,6 +111,9 @@ int RunMessageLoop() {
 }
 
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  // The pages hit-test in design pixels at every display scale.
+  if (message == WM_MOUSEMOVE || message == WM_LBUTTONDOWN || message == WM_LBUTTONUP)
+    lParam = DesignPointer(lParam);
   switch (message) {
     case WM_NCCREATE:
       AllowTaskbarButtonMessage(window);  // before the window shows and gets its button
@@ -150,6 +155,9 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         ReleaseCapture();
       }
       hoverId = 0;
+      return 0;
+    case kMsgDpiChanged:
+      OnDpiChanged(window, LOWORD(wParam), reinterpret_cast<const RECT*>(lParam));
       return 0;
     case kMsgSwitchPage:
       InstallPageRow(static_cast<uint32_t>(wParam));

@@ -1,13 +1,18 @@
 // Pixel drawing into the back buffer: background rows, skin pictures copied
 // word for word, control looks with the focus hand-over, the progress trough
-// and bar, and the hover step of the steady tick. No operating-system calls.
+// and bar, and the hover step of the steady tick. Callers give design
+// positions; the pixels land at the display scale, with the pictures drawn for
+// it. No operating-system calls.
 #include "skin_draw.h"
 
 #include <array>
 #include <cstring>
 
+#include "display_scale.h"
+#include "frame_replay.h"
 #include "shell_state.h"
 #include "skin_pictures.h"
+#include "skin_scaled.h"
 #include "ui_tables.h"
 
 namespace {
@@ -38,32 +43,44 @@ constexpr std::array<uint32_t, kFrameHeight> kBackgroundRows = MakeBackgroundRow
 constexpr int kStatusBandTop = 278;
 constexpr int kStatusBandBottom = 299;
 
+constexpr int kHeaderRows = 56;
 constexpr int kTroughX = 34;
+constexpr int kTroughWidth = 589;
 constexpr int kBarX = 35;
 constexpr int kBarRows = 24;
 constexpr uint32_t kBarMax = 588;
 constexpr int kTroughCap = 9;                 // left and right cap columns
-constexpr int kTroughStretch = 589 - 2 * kTroughCap;
 constexpr int kFillWidth = 174;
 constexpr int kFillEnd = 23;                  // columns of each rounded end
-constexpr int kFillStretchColumn = 22;
-constexpr int kFillMotifFirst = 23;
-constexpr int kFillMotifWidth = 128;          // columns 23-150
-constexpr int kFillRightFirst = 151;
 
-// Copies a w x h picture to (x, y). Positions come from the constant tables;
-// a picture that would leave the frame is not drawn at all.
+// Copies the picture drawn at the current scale for a w x h design picture to
+// design position (x, y). Positions come from the constant tables; a picture
+// that would leave the frame is not drawn at all.
 void Blit(const uint32_t* picture, int x, int y, int w, int h) {
   if (backBuffer == nullptr || picture == nullptr) return;
-  if (x < 0 || y < 0 || x + w > kFrameWidth || y + h > kFrameHeight) return;
-  for (int r = 0; r < h; ++r) {
-    std::memcpy(backBuffer + (y + r) * kFrameWidth + x, picture + r * w, w * sizeof(uint32_t));
+  const ScaledPicture p = PictureAtScale(picture, w, h);
+  const int frameWidth = ClientWidth();
+  const int dx = x, dy = y;
+  x = ScaleLength(x);
+  y = ScaleLength(y);
+  if (x < 0 || y < 0 || x + p.width > frameWidth || y + p.height > ClientHeight()) return;
+  RecordDrawn({DrawnStep::kPicture, 0, 0, picture, w, h, 0, {}, dx, dy, dx + w, dy + h});
+  for (int r = 0; r < p.height; ++r) {
+    std::memcpy(backBuffer + (y + r) * frameWidth + x, p.pixels + r * p.width,
+                p.width * sizeof(uint32_t));
   }
 }
 
-uint32_t* Row(int y) { return backBuffer + y * kFrameWidth; }
+uint32_t* Row(int y) { return backBuffer + y * ClientWidth(); }
 
-bool BarRowsInside(int y) { return backBuffer != nullptr && y >= 0 && y + kBarRows <= kFrameHeight; }
+// Colour of client row y: the header gradient computed anew for every row at
+// any scale, below it the colour of the design row that holds the row.
+uint32_t ClientRowColour(int y) {
+  if (y < ScaleLength(kHeaderRows))
+    return Grey(0x74 + (0xE6 - 0x74) * static_cast<uint32_t>(y) * 100 /
+                           (kHeaderRows * static_cast<uint32_t>(ScalePercent())));
+  return BackgroundColour(DesignCoord(y));
+}
 
 // Button position (0-3) named by a button id, or -1.
 int ButtonPosition(int id) { return (id >= 2 && id <= 9) ? id / 2 - 1 : -1; }
@@ -87,15 +104,21 @@ void FillRows(int firstRow, int lastRow) {
   if (backBuffer == nullptr) return;
   if (firstRow < 0) firstRow = 0;
   if (lastRow >= kFrameHeight) lastRow = kFrameHeight - 1;
-  for (int y = firstRow; y <= lastRow; ++y) {
+  RecordDrawn({DrawnStep::kRows, firstRow, lastRow, nullptr, 0, 0, 0, {}, 0, firstRow, kFrameWidth,
+               lastRow + 1});
+  const int frameWidth = ClientWidth();
+  for (int y = ScaleLength(firstRow); y < ScaleLength(lastRow + 1); ++y) {
     uint32_t* row = Row(y);
-    const uint32_t c = kBackgroundRows[y];
-    for (int x = 0; x < kFrameWidth; ++x) row[x] = c;
+    const uint32_t c = ClientRowColour(y);
+    for (int x = 0; x < frameWidth; ++x) row[x] = c;
   }
 }
 
+void DrawPicture(const uint32_t* picture, int x, int y, int w, int h) { Blit(picture, x, y, w, h); }
+
 void FillBackground() {
   repaintFlag = 1;
+  ForgetDrawn();
   FillRows(0, kFrameHeight - 1);
 }
 
@@ -162,50 +185,68 @@ void DrawControlActive(int id) {
   }
 }
 
+// The trough and bar are laid out in client pixels from the pictures of the
+// current scale: the trough's caps around its one stretch column, the fill's
+// two rounded ends of round(23 s) columns around its motif.
 void DrawProgressTrough(int y) {
-  if (!BarRowsInside(y)) return;
-  for (int r = 0; r < kBarRows; ++r) {
-    const uint32_t* src = skin::progressTrough + r * 19;
-    uint32_t* dst = Row(y + r) + kTroughX;
-    std::memcpy(dst, src, kTroughCap * sizeof(uint32_t));
-    dst += kTroughCap;
-    for (int i = 0; i < kTroughStretch; ++i) *dst++ = src[kTroughCap];
-    std::memcpy(dst, src + kTroughCap + 1, kTroughCap * sizeof(uint32_t));
+  const ScaledPicture t = PictureAtScale(skin::progressTrough, 2 * kTroughCap + 1, kBarRows);
+  const int cap = t.width / 2;
+  const int top = ScaleLength(y);
+  const int stretch = ScaleLength(kTroughX + kTroughWidth) - ScaleLength(kTroughX) - 2 * cap;
+  if (backBuffer == nullptr || y < 0 || top + t.height > ClientHeight()) return;
+  RecordDrawn({DrawnStep::kTrough, y, 0, nullptr, 0, 0, 0, {}, kTroughX, y, kTroughX + kTroughWidth,
+               y + kBarRows});
+  for (int r = 0; r < t.height; ++r) {
+    const uint32_t* src = t.pixels + r * t.width;
+    uint32_t* dst = Row(top + r) + ScaleLength(kTroughX);
+    std::memcpy(dst, src, cap * sizeof(uint32_t));
+    dst += cap;
+    for (int i = 0; i < stretch; ++i) *dst++ = src[cap];
+    std::memcpy(dst, src + cap + 1, cap * sizeof(uint32_t));
   }
 }
 
 void DrawProgressBar(int y, uint32_t width) {
-  if (width == 0 || !BarRowsInside(y)) return;
+  const ScaledPicture f = PictureAtScale(skin::progressFill, kFillWidth, kBarRows);
+  const int top = ScaleLength(y);
+  if (width == 0 || backBuffer == nullptr || y < 0 || top + f.height > ClientHeight()) return;
   if (width > kBarMax) width = kBarMax;
-  const int w = static_cast<int>(width);
-  for (int r = 0; r < kBarRows; ++r) {
-    const uint32_t* src = skin::progressFill + r * kFillWidth;
-    uint32_t* dst = Row(y + r) + kBarX;
-    if (w <= 45) {
+  RecordDrawn({DrawnStep::kBar, y, static_cast<int>(width), nullptr, 0, 0, 0, {}, kBarX, y,
+               kBarX + static_cast<int>(width), y + kBarRows});
+  const int w = ScaleLength(kBarX + static_cast<int>(width)) - ScaleLength(kBarX);
+  const int fillWidth = f.width;
+  const int end = ScaleLength(kFillEnd);            // columns of each rounded end
+  const int stretchColumn = end - 1;
+  const int motifWidth = fillWidth - 2 * end;       // columns end .. fillWidth - end - 1
+  const int rightFirst = fillWidth - end;
+  for (int r = 0; r < f.height; ++r) {
+    const uint32_t* src = f.pixels + r * fillWidth;
+    uint32_t* dst = Row(top + r) + ScaleLength(kBarX);
+    if (w < 2 * end) {
       // Too short for both ends: the front half of the left end and the back
       // half of the right end.
       const int left = (w + 1) / 2;
       const int right = w / 2;
       std::memcpy(dst, src, left * sizeof(uint32_t));
-      std::memcpy(dst + left, src + kFillWidth - right, right * sizeof(uint32_t));
-    } else if (w <= kFillWidth) {
+      std::memcpy(dst + left, src + fillWidth - right, right * sizeof(uint32_t));
+    } else if (w <= fillWidth) {
       // Both ends, and as much of the motif as fits between them.
-      std::memcpy(dst, src, kFillEnd * sizeof(uint32_t));
-      std::memcpy(dst + kFillEnd, src + kFillMotifFirst, (w - 46) * sizeof(uint32_t));
-      std::memcpy(dst + kFillEnd + (w - 46), src + kFillRightFirst, kFillEnd * sizeof(uint32_t));
+      std::memcpy(dst, src, end * sizeof(uint32_t));
+      std::memcpy(dst + end, src + end, (w - 2 * end) * sizeof(uint32_t));
+      std::memcpy(dst + end + (w - 2 * end), src + rightFirst, end * sizeof(uint32_t));
     } else {
-      // Longer than the picture: stretch column 22 on both sides so that the
-      // motif stays in the middle of the bar.
-      const int c = w - 173;
+      // Longer than the picture: stretch the left end's last column on both
+      // sides so that the motif stays in the middle of the bar.
+      const int c = w - (fillWidth - 1);
       const int h = c / 2;
-      const uint32_t stretch = src[kFillStretchColumn];
-      std::memcpy(dst, src, kFillStretchColumn * sizeof(uint32_t));
-      dst += kFillStretchColumn;
+      const uint32_t stretch = src[stretchColumn];
+      std::memcpy(dst, src, stretchColumn * sizeof(uint32_t));
+      dst += stretchColumn;
       for (int i = 0; i < c - h; ++i) *dst++ = stretch;
-      std::memcpy(dst, src + kFillMotifFirst, kFillMotifWidth * sizeof(uint32_t));
-      dst += kFillMotifWidth;
+      std::memcpy(dst, src + end, motifWidth * sizeof(uint32_t));
+      dst += motifWidth;
       for (int i = 0; i < h; ++i) *dst++ = stretch;
-      std::memcpy(dst, src + kFillRightFirst, kFillEnd * sizeof(uint32_t));
+      std::memcpy(dst, src + rightFirst, end * sizeof(uint32_t));
     }
   }
 }

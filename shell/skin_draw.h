@@ -1,6 +1,7 @@
 // Pixel drawing into the back buffer: row fills, skin pictures, control looks,
 // the progress trough and bar, and the shared hover step. Portable: plain word
-// copies, no operating-system calls; tested on a bare 664 x 436 buffer.
+// copies, no operating-system calls; tested on a bare 664 x 436 buffer. Every
+// position is in design pixels; the buffer is the frame at the display scale.
 #pragma once
 
 #include <cstdint>
@@ -12,6 +13,8 @@ void FillBackground();              // whole frame; sets repaintFlag = 1
 void FillStatusBand();              // rows 278-299 (the required-space line)
 void FillRows(int firstRow, int lastRow);  // full-width rows with their colours
 void DrawOptionIcons();             // the three 39 x 40 icons of page 1
+// A w x h design picture of skin_pictures.h at design position (x, y).
+void DrawPicture(const uint32_t* picture, int x, int y, int w, int h);
 void DrawButtonImage(int row);      // a buttonImages row
 void DrawButtonUnfocused(int position);
 void DrawOptionMark(int row);       // an optionMarks row

@@ -14,6 +14,7 @@
 #include "engine/page_switch.h"
 #include "shell/frame_gdi.h"
 #include "shell/page_table.h"
+#include "shell/scaled_child.h"
 #include "shell/shell_state.h"
 #include "shell/skin_draw.h"
 
@@ -171,11 +172,8 @@ void InstallFolderEnter(HWND window) {
   for (int row = kFirstTextRow; row <= kLastTextRow; ++row) DrawTextRow(fontText, row);
 
   DestroyBox();
-  editBox = CreateWindowExW(0, L"EDIT", L"", kBoxStyle, kBoxRect.left, kBoxRect.top,
-                            kBoxRect.right - kBoxRect.left, kBoxRect.bottom - kBoxRect.top, window,
-                            nullptr, GetModuleHandleW(nullptr), nullptr);
+  editBox = CreateScaledChild(window, L"EDIT", kBoxStyle, kBoxRect, &fontText);
   if (editBox) {
-    SendMessageW(editBox, WM_SETFONT, reinterpret_cast<WPARAM>(fontText), FALSE);
     SendMessageW(editBox, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(installState.installDir));
   }
 

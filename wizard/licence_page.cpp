@@ -10,6 +10,7 @@
 #include "engine/page_switch.h"
 #include "shell/frame_gdi.h"
 #include "shell/page_table.h"
+#include "shell/scaled_child.h"
 #include "shell/shell_state.h"
 #include "shell/skin_draw.h"
 
@@ -115,11 +116,8 @@ void LicencePageEnter(HWND window) {
 
   // A box left over from an earlier entry would stack under the new one.
   DestroyBox();
-  editBox = CreateWindowExW(0, L"EDIT", L"", kBoxStyle, kBoxRect.left, kBoxRect.top,
-                            kBoxRect.right - kBoxRect.left, kBoxRect.bottom - kBoxRect.top, window,
-                            nullptr, GetModuleHandleW(nullptr), nullptr);
+  editBox = CreateScaledChild(window, L"EDIT", kBoxStyle, kBoxRect, &fontSmall);
   if (editBox) {
-    SendMessageW(editBox, WM_SETFONT, reinterpret_cast<WPARAM>(fontSmall), FALSE);
     SendMessageW(editBox, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(licenceText));
   }
 

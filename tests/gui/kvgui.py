@@ -328,9 +328,9 @@ class App:
         """Styles, rectangles and layered attributes of the main window (kvwinspy)."""
         return self.bed.spy("window", CLASS)
 
-    def client_origin(self):
-        """Screen position of client pixel (0, 0)."""
-        if self._origin is None:
+    def client_origin(self, again=False):
+        """Screen position of client pixel (0, 0); again: read anew after the window moved."""
+        if self._origin is None or again:
             info = wait_until(lambda: (lambda i: i if i.get("found") == "1" else None)(self.info()),
                               10, "kvwinspy to see the main window")
             x, y = (int(v) for v in info["client_origin"].split(","))

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstring>
+#include <string>
 
 namespace {
 
@@ -95,6 +96,21 @@ TEST(Resources, ManifestAsksForAdministratorRights) {
   for (DWORD i = 0; i + sizeof needle - 1 <= size && !found; ++i)
     found = std::memcmp(text + i, needle, sizeof needle - 1) == 0;
   EXPECT_TRUE(found);
+}
+
+// Windows ignores a setting outside its namespace without a word, and then
+// stretches the window as a bitmap on every scaled display.
+TEST(Resources, ManifestDrawsAtEveryMonitorsScale) {
+  HRSRC res = FindResourceW(nullptr, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));  // RT_MANIFEST
+  ASSERT_NE(res, nullptr);
+  const std::string text(static_cast<const char*>(LockResource(LoadResource(nullptr, res))),
+                         SizeofResource(nullptr, res));
+  for (const char* element :
+       {"<dpiAware xmlns=\"http://schemas.microsoft.com/SMI/2005/WindowsSettings\">true/pm</dpiAware>",
+        "<dpiAwareness xmlns=\"http://schemas.microsoft.com/SMI/2016/WindowsSettings\">"
+        "PerMonitorV2, PerMonitor</dpiAwareness>",
+        "<application xmlns=\"urn:schemas-microsoft-com:asm.v3\">"})
+    EXPECT_NE(text.find(element), std::string::npos) << element;
 }
 #endif
 
