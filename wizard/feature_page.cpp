@@ -92,5 +92,5 @@ void FeaturePageKey(HWND window, WPARAM key, LPARAM) {
 }
 
 void FeaturePageButtonUp(HWND window, WPARAM, LPARAM lParam) {
-  Perform(window, ReleasedPress(window, lParam, FeaturePressIdAt));
+  Perform(window, ReleasedPress(window, lParam, PressIdOnPage));
 }

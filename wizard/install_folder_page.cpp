@@ -23,8 +23,7 @@ constexpr int kTitleRow = 22;
 constexpr int kFirstTextRow = 23;
 constexpr int kLastTextRow = 25;
 
-// The folder box, 413 x 21 at (35, 290); it lives only while the page is current.
-constexpr RECT kBoxRect = {35, 290, 448, 311};
+// The folder box lives only while the page is current.
 constexpr DWORD kBoxStyle = WS_CHILD | WS_VISIBLE | WS_BORDER;
 HWND editBox = nullptr;
 
@@ -130,8 +129,6 @@ void BrowseForInstallDir(HWND owner) {
   TakeChosenFolder(path);
 }
 
-int ControlAt(Pointer p) { return ButtonHoverAt(p, 0xFu); }
-
 void DestroyBox() {
   if (editBox && IsWindow(editBox)) DestroyWindow(editBox);
   editBox = nullptr;
@@ -153,7 +150,7 @@ void Perform(HWND window, int pressedId) {
 }
 
 void InstallFolderSteadyTick(HWND window) {
-  if (HoverStepAndRepaintDue()) PresentFrameAround(window, kBoxRect, editBox);
+  if (HoverStepAndRepaintDue()) PresentFrameAround(window, EditBoxRect(kPageInstallFolder), editBox);
 }
 
 }  // namespace
@@ -171,8 +168,9 @@ void InstallFolderEnter(HWND window) {
   for (int row = kFirstTextRow; row <= kLastTextRow; ++row) DrawTextRow(fontText, row);
 
   DestroyBox();
-  editBox = CreateWindowExW(0, L"EDIT", L"", kBoxStyle, kBoxRect.left, kBoxRect.top,
-                            kBoxRect.right - kBoxRect.left, kBoxRect.bottom - kBoxRect.top, window,
+  const RECT box = EditBoxRect(kPageInstallFolder);
+  editBox = CreateWindowExW(0, L"EDIT", L"", kBoxStyle, box.left, box.top, box.right - box.left,
+                            box.bottom - box.top, window,
                             nullptr, GetModuleHandleW(nullptr), nullptr);
   if (editBox) {
     SendMessageW(editBox, WM_SETFONT, reinterpret_cast<WPARAM>(fontText), FALSE);
@@ -197,13 +195,13 @@ void InstallFolderKey(HWND window, WPARAM key, LPARAM) {
 }
 
 void InstallFolderMouseMove(HWND window, WPARAM, LPARAM lParam) {
-  CaptureFormMouseMove(window, lParam, ControlAt);
+  CaptureFormMouseMove(window, lParam, HoverIdOnPage);
 }
 
 void InstallFolderButtonDown(HWND window, WPARAM, LPARAM lParam) {
-  PressControlAt(window, lParam, ControlAt);
+  PressControlAt(window, lParam, HoverIdOnPage);
 }
 
 void InstallFolderButtonUp(HWND window, WPARAM, LPARAM lParam) {
-  Perform(window, ReleasedControl(window, lParam, ControlAt));
+  Perform(window, ReleasedControl(window, lParam, HoverIdOnPage));
 }

@@ -13,6 +13,7 @@
 #include "engine/page_switch.h"
 #include "engine/workers.h"
 #include "shell/page_table.h"
+#include "shell/shell_state.h"
 
 namespace {
 
@@ -60,5 +61,5 @@ void InstallProgressKey(HWND window, WPARAM key, LPARAM) {
 }
 
 void InstallProgressButtonUp(HWND window, WPARAM, LPARAM lParam) {
-  if (ReleasedButton(window, lParam, kRightButtonOnly) == 2) Cancel(window);
+  if (ReleasedControl(window, lParam, HoverIdOnPage) == kIdButton2 + 1) Cancel(window);
 }

@@ -110,5 +110,5 @@ void ModifyOptionsKey(HWND window, WPARAM key, LPARAM) {
 }
 
 void ModifyOptionsButtonUp(HWND window, WPARAM, LPARAM lParam) {
-  Perform(window, ReleasedPress(window, lParam, FeaturePressIdAt));
+  Perform(window, ReleasedPress(window, lParam, PressIdOnPage));
 }

@@ -15,7 +15,6 @@
 
 namespace {
 
-constexpr unsigned kNextAndExit = (1u << 1) | (1u << 2);
 constexpr int kNextFocusRow = 6;  // buttonImages: Next, focus look
 constexpr int kExitNormalRow = 10;
 
@@ -75,18 +74,18 @@ void StartPageKey(HWND window, WPARAM key, LPARAM) {
 void StartPageMouseMove(HWND window, WPARAM, LPARAM lParam) {
   if (GetCapture() == window) return;
   hoverId = 0;
-  hoverId = ButtonHoverAt(PointerFrom(lParam), kNextAndExit);
+  hoverId = HoverIdOnPage(PointerFrom(lParam));
 }
 
 void StartPageButtonDown(HWND window, WPARAM, LPARAM lParam) {
-  PressButtonAt(window, lParam, kNextAndExit);
+  PressControlAt(window, lParam, HoverIdOnPage);
 }
 
 void StartPageButtonUp(HWND window, WPARAM, LPARAM lParam) {
-  const int pos = ReleasedButton(window, lParam, kNextAndExit);
-  if (pos == 1) {
+  const int pressed = ReleasedControl(window, lParam, HoverIdOnPage);
+  if (pressed == kIdButton1 + 1) {
     Next();
-  } else if (pos == 2) {
+  } else if (pressed == kIdButton2 + 1) {
     Exit(window);
   }
 }
