@@ -4,6 +4,8 @@
 // shutdown order, and the message loop.
 #include "main_window.h"
 
+#include "accessible_events.h"
+#include "accessible_page.h"
 #include "engine/install_state.h"
 #include "frame_gdi.h"
 #include "page_table.h"
@@ -55,10 +57,12 @@ void RunTick(HWND window) {
   // An enter handler that switched on (the start page to the error page, the
   // pass-through page) has not entered the page now current.
   if (rowsInstalled == rows) pageEntered = true;
+  AnnounceAccessibleChanges(window);
 }
 
 void OnDestroy() {
   installState.runFlag.store(0);
+  DisconnectAccessibleObject();
   DestroyFrameResources();
   PostQuitMessage(0);
 }
@@ -148,6 +152,15 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
       return 0;
     case kMsgSwitchPage:
       InstallPageRow(static_cast<uint32_t>(wParam));
+      return 0;
+    case WM_GETOBJECT:
+      // Only the client area is ours; every other object is Windows' own.
+      if (static_cast<DWORD>(lParam) == static_cast<DWORD>(OBJID_CLIENT)) {
+        if (const LRESULT answer = AnswerClientObject(window, wParam)) return answer;
+      }
+      break;
+    case kMsgAccessibleAction:
+      PerformAccessibleAction(window, wParam, lParam);
       return 0;
     case WM_COMMAND:
       if (wParam == kCommandIgnored) return 0;
