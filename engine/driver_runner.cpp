@@ -56,7 +56,7 @@ bool HeldDataMatches(os::File held, const uint8_t* wanted) {
 // A bound installer is held open from before its data is hashed until its
 // child has ended, so that nobody can change or replace the file between the
 // check and the start; one that differs is treated as one that did not start.
-bool RunInstaller(const InstallerCommand& command) {
+bool RunChecked(const InstallerCommand& command) {
   if (os::PathExists(command.folder)) os::CreateAdminFolder(command.folder);
   const uint8_t* bound = BoundDriverInstallerDigest();
   if (bound == nullptr) return os::RunProcessAndWait(command.program, command.line, kInstallerTitle);
@@ -65,6 +65,12 @@ bool RunInstaller(const InstallerCommand& command) {
   const bool ran = HeldDataMatches(held, bound) &&
                    os::RunHeldProcessAndWait(held, command.program, command.line, kInstallerTitle);
   os::Close(held);
+  return ran;
+}
+
+bool RunInstaller(const InstallerCommand& command) {
+  const bool ran = RunChecked(command);
+  installState.installerRunsEnded.fetch_add(1);
   return ran;
 }
 

@@ -8,6 +8,7 @@
 #include "accessible_page.h"
 #include "engine/install_state.h"
 #include "frame_gdi.h"
+#include "keyboard_return.h"
 #include "page_table.h"
 #include "shell_state.h"
 
@@ -58,6 +59,7 @@ void RunTick(HWND window) {
   // pass-through page) has not entered the page now current.
   if (rowsInstalled == rows) pageEntered = true;
   AnnounceAccessibleChanges(window);
+  TakeKeyboardBackAfterInstaller(window);
 }
 
 void OnDestroy() {
