@@ -355,12 +355,15 @@ class AccessiblePage final : public IAccessible {
   std::atomic<ULONG> references_{1};
 };
 
-// The object while the window lives; one reference held here.
+// The object while the window lives; one reference held here. Once it has
+// been disconnected no new one is made for the dying window.
 AccessiblePage* pageObject = nullptr;
+bool windowGone = false;
 
 }  // namespace
 
 LRESULT AnswerClientObject(HWND window, WPARAM wParam) {
+  if (windowGone) return 0;
   const Oleacc& oleacc = OleaccFunctions();
   if (!oleacc.lresultFromObject || !oleacc.createStdAccessibleObject) return 0;
   if (!pageObject) {
@@ -392,6 +395,7 @@ void PerformAccessibleAction(HWND window, WPARAM page, LPARAM row) {
 }
 
 void DisconnectAccessibleObject() {
+  windowGone = true;
   if (!pageObject) return;
   CoDisconnectObject(static_cast<IAccessible*>(pageObject), 0);
   pageObject->Disconnect();
