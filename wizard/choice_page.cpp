@@ -84,15 +84,7 @@ void ChoicePageEnter(HWND) {
 
 void ChoicePageKey(HWND window, WPARAM key, LPARAM) {
   if (CtrlHeld()) return;
-  switch (key) {
-    case kKeyM: selectedOption = 0; break;
-    case kKeyE: selectedOption = 1; break;
-    case kKeyR: selectedOption = 2; break;
-    case kKeyB: GoBack(); break;
-    case kKeyN: GoNext(); break;
-    case kKeyC: Exit(window); break;  // the Exit picture says X; X does nothing here
-    default: break;
-  }
+  Perform(window, KeyPressId(key));
 }
 
 void ChoicePageMouseMove(HWND window, WPARAM, LPARAM lParam) {

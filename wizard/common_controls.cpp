@@ -37,6 +37,16 @@ int PressIdOnPage(Pointer p) {
   return c->kind == ControlKind::kCheckBox ? c->id : c->id + 1;
 }
 
+int KeyPressId(WPARAM key) {
+  const PageControls t = ControlsOf(currentPage);
+  for (int i = 0; i < t.count; ++i) {
+    const PageControl& c = t.controls[i];
+    if (c.key != 0 && static_cast<WPARAM>(c.key) == key && ControlActive(c))
+      return c.kind == ControlKind::kCheckBox ? c.id : c.id + 1;
+  }
+  return 0;
+}
+
 RECT EditBoxRect(uint32_t page) {
   const PageControl* box = FindControl(page, ControlKind::kEdit);
   if (!box) return RECT{0, 0, 0, 0};
@@ -140,7 +150,7 @@ void SingleButtonDown(HWND window, WPARAM, LPARAM lParam) {
 // P-key / P-up (pages 3, 4, 5): Cancel only asks the operation to stop.
 void ProgressKey(HWND, WPARAM key, LPARAM) {
   if (CtrlHeld()) return;
-  if (key == kKeyC) installState.runFlag.store(0);
+  if (KeyPressId(key) == kIdButton2 + 1) installState.runFlag.store(0);
 }
 
 void ProgressButtonUp(HWND window, WPARAM, LPARAM lParam) {

@@ -23,10 +23,6 @@ inline Pointer PointerFrom(LPARAM lParam) {
 // True while Ctrl is held: every page then ignores every key.
 inline bool CtrlHeld() { return GetKeyState(VK_CONTROL) < 0; }
 
-// Virtual-key codes of the letters the pages react to.
-constexpr WPARAM kKeyB = 'B', kKeyC = 'C', kKeyE = 'E', kKeyM = 'M', kKeyN = 'N',
-                 kKeyR = 'R', kKeyX = 'X';
-
 // Position 0-3 of the button under the pointer, or -1: bottom positions 0-2
 // (Back, Next, the right button), 3 the wide button of the install folder
 // page. Only the positions whose bit is set in positionMask (bit p = position
@@ -47,6 +43,16 @@ int HoverIdOnPage(Pointer p);
 // Pressed id of the control of the current page under the pointer: a check
 // box's own press id, an option's or button's hover id + 1; 0 for none.
 int PressIdOnPage(Pointer p);
+
+// Virtual-key codes of the letters the pages' tables name.
+constexpr WPARAM kKeyB = 'B', kKeyC = 'C', kKeyE = 'E', kKeyM = 'M', kKeyN = 'N',
+                 kKeyR = 'R', kKeyX = 'X';
+
+// Pressed id of the control of the current page whose letter (virtual-key
+// code 'A'-'Z') key is, as a click on it would press it; 0 when no control
+// that takes input now answers that key. The caller ignores keys while Ctrl
+// is held.
+int KeyPressId(WPARAM key);
 
 // The window rectangle of the EDIT box of page 6 or 8 (client coordinates,
 // right and bottom exclusive), from the page's table.

@@ -47,7 +47,7 @@ void CompletionPageEnter(HWND) {
 
 void EndPageKey(HWND window, WPARAM key, LPARAM) {
   if (CtrlHeld()) return;
-  if (key == kKeyC) DestroyWindow(window);
+  if (KeyPressId(key) == kIdButton2 + 1) DestroyWindow(window);
 }
 
 void EndPageButtonUp(HWND window, WPARAM, LPARAM lParam) {

@@ -70,12 +70,7 @@ void FeaturePageEnter(HWND) {
 
 void FeaturePageKey(HWND window, WPARAM key, LPARAM) {
   if (CtrlHeld()) return;
-  switch (key) {
-    case kKeyB: Perform(window, kIdButton0 + 1); break;
-    case kKeyC: Perform(window, kIdButton2 + 1); break;
-    case kKeyN: Perform(window, kIdButton1 + 1); break;
-    default: break;
-  }
+  Perform(window, KeyPressId(key));
 }
 
 void FeaturePageButtonUp(HWND window, WPARAM, LPARAM lParam) {

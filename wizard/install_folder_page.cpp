@@ -185,13 +185,7 @@ void InstallFolderEnter(HWND window) {
 
 void InstallFolderKey(HWND window, WPARAM key, LPARAM) {
   if (CtrlHeld()) return;
-  switch (key) {
-    case kKeyB: Perform(window, kIdButton0 + 1); break;
-    case kKeyC: Perform(window, kIdButton2 + 1); break;
-    case kKeyN: Perform(window, kIdButton1 + 1); break;
-    case kKeyR: Perform(window, kIdButton3 + 1); break;
-    default: break;
-  }
+  Perform(window, KeyPressId(key));
 }
 
 void InstallFolderMouseMove(HWND window, WPARAM, LPARAM lParam) {

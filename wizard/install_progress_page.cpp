@@ -57,7 +57,7 @@ void InstallProgressEnter(HWND) {
 
 void InstallProgressKey(HWND window, WPARAM key, LPARAM) {
   if (CtrlHeld()) return;
-  if (key == kKeyC) Cancel(window);
+  if (KeyPressId(key) == kIdButton2 + 1) Cancel(window);
 }
 
 void InstallProgressButtonUp(HWND window, WPARAM, LPARAM lParam) {

@@ -73,14 +73,7 @@ void InstallTypeEnter(HWND) {
 
 void InstallTypeKey(HWND window, WPARAM key, LPARAM) {
   if (CtrlHeld()) return;
-  switch (key) {
-    case 'D': selectedOption = 0; break;
-    case 'S': selectedOption = 1; break;
-    case kKeyB: SwitchPage(kPageLicence); break;
-    case kKeyC: DestroyWindow(window); break;
-    case kKeyN: GoNext(); break;
-    default: break;
-  }
+  Perform(window, KeyPressId(key));
 }
 
 void InstallTypeMouseMove(HWND window, WPARAM, LPARAM lParam) {

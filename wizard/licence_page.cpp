@@ -117,14 +117,7 @@ void LicencePageEnter(HWND window) {
 
 void LicencePageKey(HWND, WPARAM key, LPARAM) {
   if (CtrlHeld()) return;
-  switch (key) {
-    case 'A': ChooseAgree(); break;
-    case 'D': ChooseDisagree(); break;
-    case kKeyB: LeaveTo(kPageStart); break;
-    case kKeyC: LeaveTo(kPageStart); break;
-    case kKeyN: if (nextEnabled) LeaveTo(kPageInstallType); break;
-    default: break;
-  }
+  Perform(KeyPressId(key));
 }
 
 void LicencePageMouseMove(HWND window, WPARAM, LPARAM lParam) {

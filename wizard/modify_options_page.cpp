@@ -72,12 +72,7 @@ void ModifyOptionsEnter(HWND) {
 
 void ModifyOptionsKey(HWND window, WPARAM key, LPARAM) {
   if (CtrlHeld()) return;
-  switch (key) {
-    case kKeyB: Perform(window, ButtonPressedId(0)); break;
-    case kKeyN: Perform(window, ButtonPressedId(1)); break;
-    case kKeyC: Perform(window, ButtonPressedId(2)); break;  // X does nothing here
-    default: break;
-  }
+  Perform(window, KeyPressId(key));
 }
 
 void ModifyOptionsButtonUp(HWND window, WPARAM, LPARAM lParam) {

@@ -23,19 +23,21 @@ constexpr ControlRect kFolderBoxRect = {35, 290, 447, 310};  // 413 x 21
 // An option mark: 16 x 16 at (34, top).
 constexpr ControlRect OptionRect(int top) { return {34, top, 49, top + 15}; }
 
-constexpr PageControl TitleRow(int row) { return {K::kTitle, row, -1, kFromTextRects, 0, 0, nullptr, kAlways}; }
-constexpr PageControl TextRow(int row) { return {K::kText, row, -1, kFromTextRects, 0, 0, nullptr, kAlways}; }
-constexpr PageControl SpaceLine(int row) {
-  return {K::kSpaceLine, row, -1, kFromTextRects, 0, 0, nullptr, kAlways};
+constexpr PageControl Drawn(ControlKind kind, int row) {
+  return {kind, row, -1, kFromTextRects, 0, 0, nullptr, kAlways};
 }
+constexpr PageControl TitleRow(int row) { return Drawn(K::kTitle, row); }
+constexpr PageControl TextRow(int row) { return Drawn(K::kText, row); }
+constexpr PageControl SpaceLine(int row) { return Drawn(K::kSpaceLine, row); }
+constexpr PageControl Caption(int row) { return Drawn(K::kCaption, row); }
 constexpr PageControl Option(int textRow, int marks, int top, wchar_t key, int id) {
   return {K::kOption, textRow, marks, OptionRect(top), key, id, nullptr, kAlways};
 }
 constexpr PageControl Check(int textRow, int box) {
-  return {K::kCheckBox, textRow, 2 * box, kCheckBoxRects[box], 0, kIdCheck0 + box, nullptr, kAlways};
+  return {K::kCheckBox, textRow, 2 * box, kCheckBoxRects[box], 0, kIdCheck0 + box, nullptr,
+          kAlways};
 }
 constexpr PageControl Edit(ControlRect r) { return {K::kEdit, -1, -1, r, 0, 0, nullptr, kAlways}; }
-constexpr PageControl Caption(int row) { return {K::kCaption, row, -1, kFromTextRects, 0, 0, nullptr, kAlways}; }
 constexpr PageControl kBar = {K::kProgressBar, -1, -1, kBarRect, 0, 0, nullptr, kAlways};
 
 // Buttons by position (0-2 bottom, 3 wide), their first picture row and label.
@@ -177,7 +179,8 @@ int ShownTextRow(uint32_t page, const PageControl& c) {
 }
 
 ControlRect BoundsOf(uint32_t page, const PageControl& c) {
-  if (c.textRow < 0 || c.kind == ControlKind::kOption || c.kind == ControlKind::kCheckBox) return c.rect;
+  if (c.textRow < 0 || c.kind == ControlKind::kOption || c.kind == ControlKind::kCheckBox)
+    return c.rect;
   const TextRect& r = textRects[ShownTextRow(page, c)];
   return {r.left, r.top, r.right - 1, r.bottom - 1};
 }

@@ -29,6 +29,14 @@ void Next() { SwitchPage(installState.productRecordPresent ? kPageChoice : kPage
 
 void Exit(HWND window) { DestroyWindow(window); }
 
+void Perform(HWND window, int pressedId) {
+  if (pressedId == kIdButton1 + 1) {
+    Next();
+  } else if (pressedId == kIdButton2 + 1) {
+    Exit(window);
+  }
+}
+
 }  // namespace
 
 void StartPageEnter(HWND window) {
@@ -62,11 +70,7 @@ void StartPageEnter(HWND window) {
 
 void StartPageKey(HWND window, WPARAM key, LPARAM) {
   if (CtrlHeld()) return;
-  if (key == kKeyN) {
-    Next();
-  } else if (key == kKeyX) {
-    Exit(window);
-  }
+  Perform(window, KeyPressId(key));
 }
 
 // The start page shows hover looks without a press; a held press keeps its
@@ -82,10 +86,5 @@ void StartPageButtonDown(HWND window, WPARAM, LPARAM lParam) {
 }
 
 void StartPageButtonUp(HWND window, WPARAM, LPARAM lParam) {
-  const int pressed = ReleasedControl(window, lParam, HoverIdOnPage);
-  if (pressed == kIdButton1 + 1) {
-    Next();
-  } else if (pressed == kIdButton2 + 1) {
-    Exit(window);
-  }
+  Perform(window, ReleasedControl(window, lParam, HoverIdOnPage));
 }
