@@ -57,9 +57,7 @@ const PageControl* ChildControl(const PageChildren& children, long childId) {
 void ChildName(uint32_t page, const PageControl& c, wchar_t* out, int units) {
   CopyText(L"", out, units);
   switch (c.kind) {
-    case ControlKind::kButton:
-      CopyText(c.name, out, units);
-      return;
+    case ControlKind::kButton: CopyText(c.name, out, units); return;
     case ControlKind::kSpaceLine: {
       wchar_t line[kSpaceLineUnits];
       if (FormatSpaceLine(c.textRow, line)) CopyText(line, out, units);
@@ -118,7 +116,8 @@ const wchar_t* ChildDefaultAction(const PageControl& c) {
   switch (c.kind) {
     case ControlKind::kButton: return L"누르기";
     case ControlKind::kOption: return L"선택";
-    case ControlKind::kCheckBox: return (ChildState(c) & STATE_SYSTEM_CHECKED) ? L"선택 취소" : L"선택";
+    case ControlKind::kCheckBox:
+      return (ChildState(c) & STATE_SYSTEM_CHECKED) ? L"선택 취소" : L"선택";
     default: return nullptr;
   }
 }

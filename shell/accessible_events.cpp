@@ -30,7 +30,9 @@ void Raise(HWND window, DWORD event, int childId) {
   if (childId != 0) NotifyWinEvent(event, window, OBJID_CLIENT, childId);
 }
 
-int Percent() { return WholePercent(installState.progressPos.load(), installState.progressTotal.load()); }
+int Percent() {
+  return WholePercent(installState.progressPos.load(), installState.progressTotal.load());
+}
 
 }  // namespace
 
@@ -59,12 +61,14 @@ void AnnounceAccessibleChanges(HWND window) {
     switch (c.kind) {
       case ControlKind::kOption: {
         const int index = OptionIndex(currentPage, &c);
-        if (selectedOption != announced.option && (index == selectedOption || index == announced.option))
+        if (selectedOption != announced.option &&
+            (index == selectedOption || index == announced.option))
           Raise(window, EVENT_OBJECT_STATECHANGE, id);
         break;
       }
       case ControlKind::kCheckBox:
-        if ((flags ^ announced.flags) & (1u << (c.id - kIdCheck0))) Raise(window, EVENT_OBJECT_STATECHANGE, id);
+        if ((flags ^ announced.flags) & (1u << (c.id - kIdCheck0)))
+          Raise(window, EVENT_OBJECT_STATECHANGE, id);
         break;
       case ControlKind::kButton:
         if (c.rule == ControlRule::kWhileNextEnabled && nextEnabled != announced.nextEnabled)
@@ -89,8 +93,7 @@ void AnnounceAccessibleChanges(HWND window) {
         Raise(window, EVENT_OBJECT_NAMECHANGE, id);
         break;
       }
-      default:
-        break;
+      default: break;
     }
   }
   announced.option = selectedOption;

@@ -43,8 +43,10 @@ const Oleacc& OleaccFunctions() {
     HMODULE module = LoadSystemLibrary(L"oleacc.dll");
     if (!module) return f;
     f.lresultFromObject = Function<LresultFromObjectFn>(module, "LresultFromObject");
-    f.createStdAccessibleObject = Function<CreateStdAccessibleObjectFn>(module, "CreateStdAccessibleObject");
-    f.accessibleObjectFromWindow = Function<AccessibleObjectFromWindowFn>(module, "AccessibleObjectFromWindow");
+    f.createStdAccessibleObject =
+        Function<CreateStdAccessibleObjectFn>(module, "CreateStdAccessibleObject");
+    f.accessibleObjectFromWindow =
+        Function<AccessibleObjectFromWindowFn>(module, "AccessibleObjectFromWindow");
     return f;
   }();
   return functions;
@@ -185,7 +187,8 @@ class AccessiblePage final : public IAccessible {
     if (!shortcut) return E_POINTER;
     *shortcut = nullptr;
     return Answer(
-        child, [&](IAccessible* o, VARIANT self) { return o->get_accKeyboardShortcut(self, shortcut); },
+        child,
+        [&](IAccessible* o, VARIANT self) { return o->get_accKeyboardShortcut(self, shortcut); },
         [&](const PageControl& c) {
           if (c.key == 0) return S_FALSE;
           const wchar_t key[2] = {c.key, 0};
@@ -228,7 +231,10 @@ class AccessiblePage final : public IAccessible {
     if (!left || !top || !width || !height) return E_POINTER;
     *left = *top = *width = *height = 0;
     return Answer(
-        child, [&](IAccessible* o, VARIANT self) { return o->accLocation(left, top, width, height, self); },
+        child,
+        [&](IAccessible* o, VARIANT self) {
+          return o->accLocation(left, top, width, height, self);
+        },
         [&](const PageControl& c) {
           const RECT r = DesignToClient(BoundsOf(currentPage, c));
           POINT origin = {r.left, r.top};
@@ -248,14 +254,20 @@ class AccessiblePage final : public IAccessible {
     const PageChildren children = Children();
     long target = 0;
     if (start.lVal == CHILDID_SELF) {
-      if (direction == NAVDIR_FIRSTCHILD) target = 1;
-      else if (direction == NAVDIR_LASTCHILD) target = children.count;
-      else return standard_->accNavigate(direction, start, end);
+      if (direction == NAVDIR_FIRSTCHILD)
+        target = 1;
+      else if (direction == NAVDIR_LASTCHILD)
+        target = children.count;
+      else
+        return standard_->accNavigate(direction, start, end);
     } else {
       if (!ChildControl(children, start.lVal)) return E_INVALIDARG;
-      if (direction == NAVDIR_NEXT || direction == NAVDIR_DOWN) target = start.lVal + 1;
-      else if (direction == NAVDIR_PREVIOUS || direction == NAVDIR_UP) target = start.lVal - 1;
-      else return S_FALSE;
+      if (direction == NAVDIR_NEXT || direction == NAVDIR_DOWN)
+        target = start.lVal + 1;
+      else if (direction == NAVDIR_PREVIOUS || direction == NAVDIR_UP)
+        target = start.lVal - 1;
+      else
+        return S_FALSE;
     }
     if (!ChildControl(children, target)) return S_FALSE;
     end->vt = VT_I4;
@@ -279,7 +291,8 @@ class AccessiblePage final : public IAccessible {
       for (int i = 0; i < children.count && found == 0; ++i) {
         const PageControl& c = *children.controls[i];
         if ((pass == 0) == (ChildRole(c) == ROLE_SYSTEM_STATICTEXT)) continue;
-        if (RectContains(BoundsOf(currentPage, c), static_cast<uint32_t>(d.x), static_cast<uint32_t>(d.y)))
+        if (RectContains(BoundsOf(currentPage, c), static_cast<uint32_t>(d.x),
+                         static_cast<uint32_t>(d.y)))
           found = i + 1;
       }
     }
@@ -314,7 +327,8 @@ class AccessiblePage final : public IAccessible {
     if (c->id == 0) return DISP_E_MEMBERNOTFOUND;
     // Performed on the UI thread by the page's own handlers, after this call.
     const PageControls table = ControlsOf(currentPage);
-    PostMessageW(window_, kMsgAccessibleAction, currentPage, static_cast<LPARAM>(c - table.controls));
+    PostMessageW(window_, kMsgAccessibleAction, currentPage,
+                 static_cast<LPARAM>(c - table.controls));
     return S_OK;
   }
   HRESULT STDMETHODCALLTYPE put_accName(VARIANT, BSTR) override { return E_NOTIMPL; }
@@ -327,7 +341,8 @@ class AccessiblePage final : public IAccessible {
     ComPtr<IAccessible> box;
     HWND edit = EditBoxOf(window_);
     const auto fromWindow = OleaccFunctions().accessibleObjectFromWindow;
-    if (edit && fromWindow) fromWindow(edit, static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible), box.Receive());
+    if (edit && fromWindow)
+      fromWindow(edit, static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible), box.Receive());
     return box;
   }
 

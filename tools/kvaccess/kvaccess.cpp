@@ -9,12 +9,12 @@
 //                            ("ready" once the hook is in place)
 // Output is UTF-8; exit status 0 when the window and object were found and
 // the call succeeded.
-#include <windows.h>
 #include <oleacc.h>
+#include <windows.h>
 
 #include <cstdio>
-#include <cwchar>
 #include <cstdlib>
+#include <cwchar>
 #include <string>
 
 namespace {
@@ -69,8 +69,10 @@ std::string StateWords(long state) {
   const struct {
     long bit;
     const char* word;
-  } words[] = {{STATE_SYSTEM_CHECKED, "checked"}, {STATE_SYSTEM_FOCUSED, "focused"},
-               {STATE_SYSTEM_UNAVAILABLE, "unavailable"}, {STATE_SYSTEM_DEFAULT, "default"}};
+  } words[] = {{STATE_SYSTEM_CHECKED, "checked"},
+               {STATE_SYSTEM_FOCUSED, "focused"},
+               {STATE_SYSTEM_UNAVAILABLE, "unavailable"},
+               {STATE_SYSTEM_DEFAULT, "default"}};
   for (const auto& w : words) {
     if (state & w.bit) out += (out.empty() ? "" : ",") + std::string(w.word);
   }
@@ -107,10 +109,11 @@ int Dump(IAccessible* page) {
     m.object->get_accRole(m.id, &role);
     m.object->get_accState(m.id, &state);
     const std::string name = Text([&](BSTR* t) { return m.object->get_accName(m.id, t); });
-    const std::string key = Text([&](BSTR* t) { return m.object->get_accKeyboardShortcut(m.id, t); });
+    const std::string key =
+        Text([&](BSTR* t) { return m.object->get_accKeyboardShortcut(m.id, t); });
     const std::string value = Text([&](BSTR* t) { return m.object->get_accValue(m.id, t); });
-    Say("child " + std::to_string(id) + " " + RoleWord(role.vt == VT_I4 ? role.lVal : -1) + "|" + name +
-        "|" + StateWords(state.vt == VT_I4 ? state.lVal : 0) + "|" + key + "|" + value);
+    Say("child " + std::to_string(id) + " " + RoleWord(role.vt == VT_I4 ? role.lVal : -1) + "|" +
+        name + "|" + StateWords(state.vt == VT_I4 ? state.lVal : 0) + "|" + key + "|" + value);
     if (held) held->Release();
   }
   return 0;
