@@ -68,6 +68,8 @@ bool RunChecked(const InstallerCommand& command) {
   return ran;
 }
 
+// Every run is counted once it is over: the child's console window may have
+// taken the keyboard, and the UI thread takes it back when the count moves.
 bool RunInstaller(const InstallerCommand& command) {
   const bool ran = RunChecked(command);
   installState.installerRunsEnded.fetch_add(1);
