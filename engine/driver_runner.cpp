@@ -101,7 +101,8 @@ bool RunBoundInstaller(const InstallerCommand& installed, const wchar_t* option,
   return ran;
 }
 
-bool RunInstaller(const InstallerCommand& command, const wchar_t* option) {
+// A bound installer runs only as such a copy; an unbound one as it lies.
+bool RunChecked(const InstallerCommand& command, const wchar_t* option) {
   if (os::PathExists(command.folder)) os::CreateAdminFolder(command.folder);
   const uint8_t* bound = BoundDriverInstallerDigest();
   if (bound == nullptr) return os::RunProcessAndWait(command.program, command.line, kInstallerTitle);
@@ -113,6 +114,14 @@ bool FormatInstalledCommand(InstallerCommand& command, const wchar_t* option) {
   wchar_t driver[kPathUnits];
   return FormatPath(driver, L"%ls\\Driver", installState.installDir) &&
          FormatInstallerCommand(command, driver, option);
+}
+
+// Every run is counted once it is over: the child's console window may have
+// taken the keyboard, and the UI thread takes it back when the count moves.
+bool RunInstaller(const InstallerCommand& command, const wchar_t* option) {
+  const bool ran = RunChecked(command, option);
+  installState.installerRunsEnded.fetch_add(1);
+  return ran;
 }
 
 }  // namespace

@@ -43,6 +43,9 @@ struct InstallState {
   std::atomic<uint32_t> completionTextIndex{0};
   std::atomic<void*> workerThread{nullptr};
   std::atomic<void*> driverThread{nullptr};
+  // Driver installer runs that have ended. The child's console window takes
+  // the keyboard; the UI thread takes it back when this count moves.
+  std::atomic<uint32_t> installerRunsEnded{0};
   wchar_t installDir[kPathUnits] = {};
   wchar_t setupDir[kPathUnits] = {};
   wchar_t desktopDir[kPathUnits] = {};

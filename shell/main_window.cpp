@@ -4,9 +4,12 @@
 // shutdown order, and the message loop.
 #include "main_window.h"
 
+#include "accessible_events.h"
+#include "accessible_page.h"
 #include "engine/install_state.h"
 #include "frame_gdi.h"
 #include "operation_status.h"
+#include "keyboard_return.h"
 #include "page_table.h"
 #include "shell_state.h"
 #include "window_scale.h"
@@ -59,10 +62,13 @@ void RunTick(HWND window) {
   // pass-through page) has not entered the page now current.
   if (rowsInstalled == rows) pageEntered = true;
   MirrorOperationStatus(window);
+  AnnounceAccessibleChanges(window);
+  TakeKeyboardBackAfterInstaller(window);
 }
 
 void OnDestroy() {
   installState.runFlag.store(0);
+  DisconnectAccessibleObject();
   DestroyFrameResources();
   PostQuitMessage(0);
 }
@@ -169,6 +175,15 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_NCDESTROY:
       ReleaseTaskbarProgress();
       break;
+    case WM_GETOBJECT:
+      // Only the client area is ours; every other object is Windows' own.
+      if (static_cast<DWORD>(lParam) == static_cast<DWORD>(OBJID_CLIENT)) {
+        if (const LRESULT answer = AnswerClientObject(window, wParam)) return answer;
+      }
+      break;
+    case kMsgAccessibleAction:
+      PerformAccessibleAction(window, wParam, lParam);
+      return 0;
     case WM_COMMAND:
       if (wParam == kCommandIgnored) return 0;
       if (wParam == kCommandClose) {

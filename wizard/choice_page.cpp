@@ -22,26 +22,6 @@ constexpr int kLastTextRow = 11;
 constexpr int kOptionMarkRowsPerOption = 6;
 constexpr int kSelectedLook = 3;
 
-constexpr unsigned kBottomButtons = 0x7;
-
-// Option marks: 16 x 16 at x 34, rows 120, 210, 300 (column first, then row).
-// Returns 0-2 or -1.
-int OptionAt(Pointer p) {
-  if (!InRange(p.x, 34, 49)) return -1;
-  for (int k = 0; k < 3; ++k) {
-    const uint32_t top = 120 + 90 * static_cast<uint32_t>(k);
-    if (InRange(p.y, top, top + 15)) return k;
-  }
-  return -1;
-}
-
-// The hover id (even) of the control under the pointer, 0 for none.
-int HoverIdAt(Pointer p) {
-  const int option = OptionAt(p);
-  if (option >= 0) return kIdOption0 + 2 * option;
-  return ButtonHoverAt(p, kBottomButtons);
-}
-
 void DrawOptionMarks(int chosen) {
   for (int k = 0; k < 3; ++k)
     DrawOptionMark(kOptionMarkRowsPerOption * k + (chosen == k ? kSelectedLook : 0));
@@ -104,25 +84,17 @@ void ChoicePageEnter(HWND) {
 
 void ChoicePageKey(HWND window, WPARAM key, LPARAM) {
   if (CtrlHeld()) return;
-  switch (key) {
-    case kKeyM: selectedOption = 0; break;
-    case kKeyE: selectedOption = 1; break;
-    case kKeyR: selectedOption = 2; break;
-    case kKeyB: GoBack(); break;
-    case kKeyN: GoNext(); break;
-    case kKeyC: Exit(window); break;  // the Exit picture says X; X does nothing here
-    default: break;
-  }
+  Perform(window, KeyPressId(key));
 }
 
 void ChoicePageMouseMove(HWND window, WPARAM, LPARAM lParam) {
-  CaptureFormMouseMove(window, lParam, HoverIdAt);
+  CaptureFormMouseMove(window, lParam, HoverIdOnPage);
 }
 
 void ChoicePageButtonDown(HWND window, WPARAM, LPARAM lParam) {
-  PressControlAt(window, lParam, HoverIdAt);
+  PressControlAt(window, lParam, HoverIdOnPage);
 }
 
 void ChoicePageButtonUp(HWND window, WPARAM, LPARAM lParam) {
-  Perform(window, ReleasedControl(window, lParam, HoverIdAt));
+  Perform(window, ReleasedControl(window, lParam, HoverIdOnPage));
 }

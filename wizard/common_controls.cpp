@@ -1,7 +1,9 @@
 // The handlers that several rows of the page table share (the "none" and
 // "empty" sets, the plain steady tick, the single-button and progress sets, the
-// feature-page pointer handlers) and the hit-test helpers of controls.h.
+// feature-page pointer handlers) and the hit tests of controls.h over the
+// pages' control tables.
 #include "controls.h"
+#include "page_controls.h"
 #include "pages.h"
 
 #include "engine/install_state.h"
@@ -10,43 +12,45 @@
 #include "shell/shell_state.h"
 #include "shell/skin_draw.h"
 
-namespace {
-
-int RightButtonHover(Pointer p) { return ButtonHoverAt(p, kRightButtonOnly); }
-int BottomButtonHover(Pointer p) { return ButtonHoverAt(p, kBottomButtons); }
-
-}  // namespace
-
 int ButtonAt(Pointer p, unsigned positionMask) {
-  // The strip is tested row first, then each position from the left; the
-  // rectangles do not overlap, so the first hit is the only one.
-  if (InRange(p.y, kStripTop, kStripBottom)) {
-    for (int pos = 0; pos < 3; ++pos) {
-      if ((positionMask & (1u << pos)) && InRange(p.x, kButtonLeft[pos], kButtonRight[pos])) return pos;
-    }
+  for (int pos = 0; pos < 4; ++pos) {
+    if ((positionMask & (1u << pos)) && RectContains(kButtonRects[pos], p.x, p.y)) return pos;
   }
-  if ((positionMask & (1u << 3)) && InsideButton(3, p)) return 3;
   return -1;
-}
-
-bool InsideButton(int position, Pointer p) {
-  if (position < 0 || position > 3) return false;
-  return InRange(p.x, kButtonLeft[position], kButtonRight[position]) &&
-         InRange(p.y, kButtonTop[position], kButtonTop[position] + 20);
-}
-
-int ButtonHoverAt(Pointer p, unsigned positionMask) {
-  const int pos = ButtonAt(p, positionMask);
-  return pos < 0 ? 0 : ButtonHoverId(pos);
 }
 
 int CheckBoxAt(Pointer p) {
-  if (!InRange(p.x, 40, 50)) return -1;
   for (int k = 0; k < 3; ++k) {
-    const uint32_t top = 130 + 30 * static_cast<uint32_t>(k);
-    if (InRange(p.y, top, top + 10)) return k;
+    if (RectContains(kCheckBoxRects[k], p.x, p.y)) return k;
   }
   return -1;
+}
+
+int HoverIdOnPage(Pointer p) {
+  const PageControl* c = ControlAt(currentPage, p.x, p.y);
+  return c && c->kind != ControlKind::kCheckBox ? c->id : 0;
+}
+
+int PressIdOnPage(Pointer p) {
+  const PageControl* c = ControlAt(currentPage, p.x, p.y);
+  if (!c) return 0;
+  return c->kind == ControlKind::kCheckBox ? c->id : c->id + 1;
+}
+
+int KeyPressId(WPARAM key) {
+  const PageControls t = ControlsOf(currentPage);
+  for (int i = 0; i < t.count; ++i) {
+    const PageControl& c = t.controls[i];
+    if (c.key != 0 && static_cast<WPARAM>(c.key) == key && ControlActive(c))
+      return c.kind == ControlKind::kCheckBox ? c.id : c.id + 1;
+  }
+  return 0;
+}
+
+RECT EditBoxRect(uint32_t page) {
+  const PageControl* box = FindControl(page, ControlKind::kEdit);
+  if (!box) return RECT{0, 0, 0, 0};
+  return RECT{box->rect.left, box->rect.top, box->rect.right + 1, box->rect.bottom + 1};
 }
 
 void BeginPress(HWND window, int pressedId) {
@@ -87,24 +91,6 @@ int ReleasedControl(HWND window, LPARAM lParam, int (*hoverIdAt)(Pointer)) {
 int ReleasedPress(HWND window, LPARAM lParam, int (*pressIdAt)(Pointer)) {
   const int held = EndPress(window);
   return held != 0 && pressIdAt(PointerFrom(lParam)) == held ? held : 0;
-}
-
-void PressButtonAt(HWND window, LPARAM lParam, unsigned positionMask) {
-  const int pos = ButtonAt(PointerFrom(lParam), positionMask);
-  if (pos >= 0) BeginPress(window, ButtonPressedId(pos));
-}
-
-int ReleasedButton(HWND window, LPARAM lParam, unsigned positionMask) {
-  const int held = EndPress(window);
-  const int pos = ButtonAt(PointerFrom(lParam), positionMask);
-  return pos >= 0 && held == ButtonPressedId(pos) ? pos : -1;
-}
-
-int FeaturePressIdAt(Pointer p) {
-  const int box = CheckBoxAt(p);
-  if (box >= 0) return kIdCheck0 + box;
-  const int pos = ButtonAt(p, kBottomButtons);
-  return pos < 0 ? 0 : ButtonPressedId(pos);
 }
 
 void DrawFeatureCheckBoxes(uint32_t flags) {
@@ -154,29 +140,29 @@ void PlainSteadyTick(HWND window) {
 
 // S-move / S-down: only the bottom-right button.
 void SingleButtonMouseMove(HWND window, WPARAM, LPARAM lParam) {
-  CaptureFormMouseMove(window, lParam, RightButtonHover);
+  CaptureFormMouseMove(window, lParam, HoverIdOnPage);
 }
 
 void SingleButtonDown(HWND window, WPARAM, LPARAM lParam) {
-  PressButtonAt(window, lParam, kRightButtonOnly);
+  PressControlAt(window, lParam, HoverIdOnPage);
 }
 
 // P-key / P-up (pages 3, 4, 5): Cancel only asks the operation to stop.
 void ProgressKey(HWND, WPARAM key, LPARAM) {
   if (CtrlHeld()) return;
-  if (key == kKeyC) installState.runFlag.store(0);
+  if (KeyPressId(key) == kIdButton2 + 1) installState.runFlag.store(0);
 }
 
 void ProgressButtonUp(HWND window, WPARAM, LPARAM lParam) {
-  if (ReleasedButton(window, lParam, kRightButtonOnly) == 2) installState.runFlag.store(0);
+  if (ReleasedControl(window, lParam, HoverIdOnPage) == kIdButton2 + 1) installState.runFlag.store(0);
 }
 
 // F-move / F-down (pages 2 and 9): the check boxes have a press id only.
 void FeatureMouseMove(HWND window, WPARAM, LPARAM lParam) {
-  CaptureFormMouseMove(window, lParam, BottomButtonHover);
+  CaptureFormMouseMove(window, lParam, HoverIdOnPage);
 }
 
 void FeatureButtonDown(HWND window, WPARAM, LPARAM lParam) {
-  const int id = FeaturePressIdAt(PointerFrom(lParam));
+  const int id = PressIdOnPage(PointerFrom(lParam));
   if (id != 0) BeginPress(window, id);
 }

@@ -1,6 +1,6 @@
 // Hit testing and press handling shared by the wizard pages: the pointer from
-// lParam, the Ctrl rule, the control rectangles (both ends included), the
-// capture discipline of a press (down takes the capture, up or a move ends it)
+// lParam, the Ctrl rule, hit tests over the pages' control tables (both ends
+// included), the capture discipline of a press (down takes the capture, up or a move ends it)
 // and the pieces of enter and steady tick handlers that the pages share.
 #pragma once
 
@@ -23,32 +23,11 @@ inline Pointer PointerFrom(LPARAM lParam) {
 // True while Ctrl is held: every page then ignores every key.
 inline bool CtrlHeld() { return GetKeyState(VK_CONTROL) < 0; }
 
-// Virtual-key codes of the letters the pages react to.
-constexpr WPARAM kKeyB = 'B', kKeyC = 'C', kKeyE = 'E', kKeyM = 'M', kKeyN = 'N',
-                 kKeyR = 'R', kKeyX = 'X';
-
-inline bool InRange(uint32_t v, uint32_t first, uint32_t last) {
-  return v >= first && v <= last;
-}
-
-// Bottom strip: y 393-413, positions 0, 1, 2 at x 333, 422, 511 (85 wide).
-// Position 3 is the wide button of the install folder page, 118 x 21 at (478, 290).
-constexpr uint32_t kStripTop = 393, kStripBottom = 413;
-constexpr uint32_t kButtonLeft[4] = {333, 422, 511, 478};
-constexpr uint32_t kButtonTop[4] = {393, 393, 393, 290};
-constexpr uint32_t kButtonRight[4] = {417, 506, 595, 595};
-
-// Position masks: the right button alone (Exit, Cancel, Finish), and Back,
-// Next and the right button.
-constexpr unsigned kRightButtonOnly = 1u << 2;
-constexpr unsigned kBottomButtons = 0x7;
-
-// Position 0-3 of the button under the pointer, or -1. Only the positions
-// whose bit is set in positionMask (bit p = position p) are tested, so a page
-// knows only the buttons it shows.
+// Position 0-3 of the button under the pointer, or -1: bottom positions 0-2
+// (Back, Next, the right button), 3 the wide button of the install folder
+// page. Only the positions whose bit is set in positionMask (bit p = position
+// p) are tested.
 int ButtonAt(Pointer p, unsigned positionMask);
-// True when the pointer lies on button position (0-3).
-bool InsideButton(int position, Pointer p);
 // Hover id (2, 4, 6, 8) of button position p, and its pressed id.
 inline int ButtonHoverId(int position) { return 2 + 2 * position; }
 inline int ButtonPressedId(int position) { return 3 + 2 * position; }
@@ -56,6 +35,28 @@ inline int ButtonPressedId(int position) { return 3 + 2 * position; }
 // Feature check boxes of pages 2 and 9: 11 x 11 at x 40-50, y 130, 160, 190.
 // Returns 0-2 or -1.
 int CheckBoxAt(Pointer p);
+
+// Hover id of the option or button of the current page under the pointer (a
+// control of its table that takes input now), 0 for none; check boxes have
+// no hover id.
+int HoverIdOnPage(Pointer p);
+// Pressed id of the control of the current page under the pointer: a check
+// box's own press id, an option's or button's hover id + 1; 0 for none.
+int PressIdOnPage(Pointer p);
+
+// Virtual-key codes of the letters the pages' tables name.
+constexpr WPARAM kKeyB = 'B', kKeyC = 'C', kKeyE = 'E', kKeyM = 'M', kKeyN = 'N',
+                 kKeyR = 'R', kKeyX = 'X';
+
+// Pressed id of the control of the current page whose letter (virtual-key
+// code 'A'-'Z') key is, as a click on it would press it; 0 when no control
+// that takes input now answers that key. The caller ignores keys while Ctrl
+// is held.
+int KeyPressId(WPARAM key);
+
+// The window rectangle of the EDIT box of page 6 or 8 (client coordinates,
+// right and bottom exclusive), from the page's table.
+RECT EditBoxRect(uint32_t page);
 
 // A press: hoverId = pressedId and the main window takes the mouse capture.
 void BeginPress(HWND window, int pressedId);
@@ -72,9 +73,6 @@ int EndPress(HWND window);
 // becomes hoverIdAt(pointer), 0 when nothing is under it.
 void CaptureFormMouseMove(HWND window, LPARAM lParam, int (*hoverIdAt)(Pointer));
 
-// Hover id of the bottom buttons in positionMask under the pointer, or 0.
-int ButtonHoverAt(Pointer p, unsigned positionMask);
-
 // Button down on a page whose controls all have hover ids: presses the control
 // hoverIdAt finds under the pointer (its pressed id = hover id + 1), if any.
 void PressControlAt(HWND window, LPARAM lParam, int (*hoverIdAt)(Pointer));
@@ -85,15 +83,6 @@ int ReleasedControl(HWND window, LPARAM lParam, int (*hoverIdAt)(Pointer));
 // have no hover id).
 int ReleasedPress(HWND window, LPARAM lParam, int (*pressIdAt)(Pointer));
 
-// Button down and up on a page whose only controls are bottom buttons: the
-// press of the button in positionMask under the pointer, and the position
-// (0-3) whose press was released on it, or -1.
-void PressButtonAt(HWND window, LPARAM lParam, unsigned positionMask);
-int ReleasedButton(HWND window, LPARAM lParam, unsigned positionMask);
-
-// Pressed id of the control of the feature pages (2 and 9) under the pointer:
-// a check box (24-26) in the column x 40-50, else a bottom button; 0 for none.
-int FeaturePressIdAt(Pointer p);
 // The three feature check boxes showing bits 0-2 of flags.
 void DrawFeatureCheckBoxes(uint32_t flags);
 // The action of a released check box press (24-26): toggles featureFlags bit

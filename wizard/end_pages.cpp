@@ -1,6 +1,7 @@
 // Pages 16 (error) and 17 (completion): the texts of the failed or finished
 // operation and one button that closes the program.
 #include "controls.h"
+#include "page_controls.h"
 #include "pages.h"
 
 #include "engine/install_state.h"
@@ -16,22 +17,6 @@ constexpr int kErrorTitleRow = 83;
 constexpr int kErrorTextRow = 84;
 constexpr int kExitRows = 10;    // buttonImages: Exit, normal look first
 constexpr int kFinishRows = 15;  // Finish
-
-// First text row of the completion texts. Only the four groups exist; any
-// other value (an operation that never set it) shows the install texts rather
-// than rows that belong to other pages or lie past the tables.
-int CompletionRow() {
-  const uint32_t k = installState.completionTextIndex.load();
-  switch (k) {
-    case kCompletionModify:
-    case kCompletionRepair:
-    case kCompletionRemove:
-    case kCompletionInstall:
-      return static_cast<int>(k);
-    default:
-      return static_cast<int>(kCompletionInstall);
-  }
-}
 
 }  // namespace
 
@@ -62,9 +47,9 @@ void CompletionPageEnter(HWND) {
 
 void EndPageKey(HWND window, WPARAM key, LPARAM) {
   if (CtrlHeld()) return;
-  if (key == kKeyC) DestroyWindow(window);
+  if (KeyPressId(key) == kIdButton2 + 1) DestroyWindow(window);
 }
 
 void EndPageButtonUp(HWND window, WPARAM, LPARAM lParam) {
-  if (ReleasedButton(window, lParam, kRightButtonOnly) == 2) DestroyWindow(window);
+  if (ReleasedControl(window, lParam, HoverIdOnPage) == kIdButton2 + 1) DestroyWindow(window);
 }

@@ -7,6 +7,7 @@
 
 #include "controls.h"
 #include "pages.h"
+#include "space_lines.h"
 
 #include "engine/install_state.h"
 #include "engine/page_switch.h"
@@ -25,20 +26,6 @@ constexpr int kLastTextRow = 30;
 constexpr int kRequiredRow = 31;
 constexpr int kFreeRow = 32;
 constexpr int kTotalRow = 33;
-constexpr int kLineUnits = 256;
-constexpr double kBytesToGigabytes = 1.0 / 1073741824.0;  // 2^-30, exact
-
-// One space line: a byte count in GB with two decimals and the drive letter.
-void DrawSpaceLine(int row, uint64_t bytes) {
-  wchar_t line[kLineUnits];
-  // The letter goes in as an int, which both readings of %C in a wide format
-  // (a narrow char on the Microsoft runtime, a wide one elsewhere) accept.
-  const int drive = installState.installDir[0];
-  const double gigabytes = static_cast<double>(bytes) * kBytesToGigabytes;
-  const int n = swprintf(line, kLineUnits, uiTexts[row], gigabytes, drive);
-  if (n < 0 || n >= kLineUnits) return;
-  DrawTextLine(fontText, line, textRects[row]);
-}
 
 void Perform(HWND window, int pressedId) {
   if (ToggleFeatureCheck(pressedId)) return;
@@ -69,9 +56,9 @@ void FeaturePageEnter(HWND) {
 
   // Measured on every entry, so a folder changed on page 8 shows here.
   ProbeDiskSpace(static_cast<char>(installState.installDir[0]));
-  DrawSpaceLine(kRequiredRow, installState.requiredBytes);
-  DrawSpaceLine(kFreeRow, installState.diskFreeBytes);
-  DrawSpaceLine(kTotalRow, installState.diskTotalBytes);
+  DrawSpaceLine(kRequiredRow);
+  DrawSpaceLine(kFreeRow);
+  DrawSpaceLine(kTotalRow);
 
   const uint32_t flags = installState.featureFlags.load();
   DrawFeatureCheckBoxes(flags);
@@ -83,14 +70,9 @@ void FeaturePageEnter(HWND) {
 
 void FeaturePageKey(HWND window, WPARAM key, LPARAM) {
   if (CtrlHeld()) return;
-  switch (key) {
-    case kKeyB: Perform(window, kIdButton0 + 1); break;
-    case kKeyC: Perform(window, kIdButton2 + 1); break;
-    case kKeyN: Perform(window, kIdButton1 + 1); break;
-    default: break;
-  }
+  Perform(window, KeyPressId(key));
 }
 
 void FeaturePageButtonUp(HWND window, WPARAM, LPARAM lParam) {
-  Perform(window, ReleasedPress(window, lParam, FeaturePressIdAt));
+  Perform(window, ReleasedPress(window, lParam, PressIdOnPage));
 }

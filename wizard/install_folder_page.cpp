@@ -24,8 +24,7 @@ constexpr int kTitleRow = 22;
 constexpr int kFirstTextRow = 23;
 constexpr int kLastTextRow = 25;
 
-// The folder box, 413 x 21 at (35, 290); it lives only while the page is current.
-constexpr RECT kBoxRect = {35, 290, 448, 311};
+// The folder box lives only while the page is current.
 constexpr DWORD kBoxStyle = WS_CHILD | WS_VISIBLE | WS_BORDER;
 HWND editBox = nullptr;
 
@@ -131,8 +130,6 @@ void BrowseForInstallDir(HWND owner) {
   TakeChosenFolder(path);
 }
 
-int ControlAt(Pointer p) { return ButtonHoverAt(p, 0xFu); }
-
 void DestroyBox() {
   if (editBox && IsWindow(editBox)) DestroyWindow(editBox);
   editBox = nullptr;
@@ -154,7 +151,7 @@ void Perform(HWND window, int pressedId) {
 }
 
 void InstallFolderSteadyTick(HWND window) {
-  if (HoverStepAndRepaintDue()) PresentFrameAround(window, kBoxRect, editBox);
+  if (HoverStepAndRepaintDue()) PresentFrameAround(window, EditBoxRect(kPageInstallFolder), editBox);
 }
 
 }  // namespace
@@ -172,7 +169,7 @@ void InstallFolderEnter(HWND window) {
   for (int row = kFirstTextRow; row <= kLastTextRow; ++row) DrawTextRow(fontText, row);
 
   DestroyBox();
-  editBox = CreateScaledChild(window, L"EDIT", kBoxStyle, kBoxRect, &fontText);
+  editBox = CreateScaledChild(window, L"EDIT", kBoxStyle, EditBoxRect(kPageInstallFolder), &fontText);
   if (editBox) {
     SendMessageW(editBox, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(installState.installDir));
   }
@@ -185,23 +182,17 @@ void InstallFolderEnter(HWND window) {
 
 void InstallFolderKey(HWND window, WPARAM key, LPARAM) {
   if (CtrlHeld()) return;
-  switch (key) {
-    case kKeyB: Perform(window, kIdButton0 + 1); break;
-    case kKeyC: Perform(window, kIdButton2 + 1); break;
-    case kKeyN: Perform(window, kIdButton1 + 1); break;
-    case kKeyR: Perform(window, kIdButton3 + 1); break;
-    default: break;
-  }
+  Perform(window, KeyPressId(key));
 }
 
 void InstallFolderMouseMove(HWND window, WPARAM, LPARAM lParam) {
-  CaptureFormMouseMove(window, lParam, ControlAt);
+  CaptureFormMouseMove(window, lParam, HoverIdOnPage);
 }
 
 void InstallFolderButtonDown(HWND window, WPARAM, LPARAM lParam) {
-  PressControlAt(window, lParam, ControlAt);
+  PressControlAt(window, lParam, HoverIdOnPage);
 }
 
 void InstallFolderButtonUp(HWND window, WPARAM, LPARAM lParam) {
-  Perform(window, ReleasedControl(window, lParam, ControlAt));
+  Perform(window, ReleasedControl(window, lParam, HoverIdOnPage));
 }

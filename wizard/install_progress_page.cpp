@@ -13,6 +13,7 @@
 #include "engine/page_switch.h"
 #include "engine/workers.h"
 #include "shell/page_table.h"
+#include "shell/shell_state.h"
 
 namespace {
 
@@ -56,9 +57,9 @@ void InstallProgressEnter(HWND) {
 
 void InstallProgressKey(HWND window, WPARAM key, LPARAM) {
   if (CtrlHeld()) return;
-  if (key == kKeyC) Cancel(window);
+  if (KeyPressId(key) == kIdButton2 + 1) Cancel(window);
 }
 
 void InstallProgressButtonUp(HWND window, WPARAM, LPARAM lParam) {
-  if (ReleasedButton(window, lParam, kRightButtonOnly) == 2) Cancel(window);
+  if (ReleasedControl(window, lParam, HoverIdOnPage) == kIdButton2 + 1) Cancel(window);
 }

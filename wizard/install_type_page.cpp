@@ -26,15 +26,6 @@ constexpr int kChosenLook = 3;
 
 constexpr uint32_t kAllFeatures = kFeatureDesktopLinks | kFeatureStartMenuLinks | kFeatureFtdiDriver;
 
-int ControlAt(Pointer p) {
-  if (InRange(p.x, 34, 49)) {
-    if (InRange(p.y, 150, 165)) return kIdFull;
-    if (InRange(p.y, 230, 245)) return kIdCustom;
-    return 0;
-  }
-  return ButtonHoverAt(p, kBottomButtons);
-}
-
 void GoNext() {
   // Both roads start from every feature chosen, also after a visit to the
   // feature page that cleared some.
@@ -82,24 +73,17 @@ void InstallTypeEnter(HWND) {
 
 void InstallTypeKey(HWND window, WPARAM key, LPARAM) {
   if (CtrlHeld()) return;
-  switch (key) {
-    case 'D': selectedOption = 0; break;
-    case 'S': selectedOption = 1; break;
-    case kKeyB: SwitchPage(kPageLicence); break;
-    case kKeyC: DestroyWindow(window); break;
-    case kKeyN: GoNext(); break;
-    default: break;
-  }
+  Perform(window, KeyPressId(key));
 }
 
 void InstallTypeMouseMove(HWND window, WPARAM, LPARAM lParam) {
-  CaptureFormMouseMove(window, lParam, ControlAt);
+  CaptureFormMouseMove(window, lParam, HoverIdOnPage);
 }
 
 void InstallTypeButtonDown(HWND window, WPARAM, LPARAM lParam) {
-  PressControlAt(window, lParam, ControlAt);
+  PressControlAt(window, lParam, HoverIdOnPage);
 }
 
 void InstallTypeButtonUp(HWND window, WPARAM, LPARAM lParam) {
-  Perform(window, ReleasedControl(window, lParam, ControlAt));
+  Perform(window, ReleasedControl(window, lParam, HoverIdOnPage));
 }

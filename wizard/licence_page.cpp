@@ -30,22 +30,10 @@ constexpr int kNextFocus = 6;
 constexpr int kNextDisabled = 9;
 constexpr int kExitNormal = 10;
 
-// The licence box, 594 x 186 at (35, 87); it lives only while the page is current.
-constexpr RECT kBoxRect = {35, 87, 629, 273};
+// The licence box lives only while the page is current; its table row says
+// where (Next in that table is a control only while agree is chosen).
 constexpr DWORD kBoxStyle = WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_BORDER | ES_READONLY | ES_MULTILINE;
 HWND editBox = nullptr;
-
-unsigned ButtonMask() { return nextEnabled ? kBottomButtons : (1u << 0) | kRightButtonOnly; }
-
-// Even id of the control under the pointer, 0 for none.
-int ControlAt(Pointer p) {
-  if (InRange(p.x, 34, 49)) {
-    if (InRange(p.y, 300, 315)) return kIdAgree;
-    if (InRange(p.y, 324, 339)) return kIdDisagree;
-    return 0;
-  }
-  return ButtonHoverAt(p, ButtonMask());
-}
 
 void DestroyBox() {
   if (editBox && IsWindow(editBox)) DestroyWindow(editBox);
@@ -89,7 +77,7 @@ void LicencePageSteadyTick(HWND window) {
     drawnOption = selectedOption;
     repaintFlag = 1;
   }
-  if (HoverStepAndRepaintDue()) PresentFrameAround(window, kBoxRect, editBox);
+  if (HoverStepAndRepaintDue()) PresentFrameAround(window, EditBoxRect(kPageLicence), editBox);
 }
 
 }  // namespace
@@ -116,7 +104,7 @@ void LicencePageEnter(HWND window) {
 
   // A box left over from an earlier entry would stack under the new one.
   DestroyBox();
-  editBox = CreateScaledChild(window, L"EDIT", kBoxStyle, kBoxRect, &fontSmall);
+  editBox = CreateScaledChild(window, L"EDIT", kBoxStyle, EditBoxRect(kPageLicence), &fontSmall);
   if (editBox) {
     SendMessageW(editBox, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(licenceText));
   }
@@ -126,24 +114,17 @@ void LicencePageEnter(HWND window) {
 
 void LicencePageKey(HWND, WPARAM key, LPARAM) {
   if (CtrlHeld()) return;
-  switch (key) {
-    case 'A': ChooseAgree(); break;
-    case 'D': ChooseDisagree(); break;
-    case kKeyB: LeaveTo(kPageStart); break;
-    case kKeyC: LeaveTo(kPageStart); break;
-    case kKeyN: if (nextEnabled) LeaveTo(kPageInstallType); break;
-    default: break;
-  }
+  Perform(KeyPressId(key));
 }
 
 void LicencePageMouseMove(HWND window, WPARAM, LPARAM lParam) {
-  CaptureFormMouseMove(window, lParam, ControlAt);
+  CaptureFormMouseMove(window, lParam, HoverIdOnPage);
 }
 
 void LicencePageButtonDown(HWND window, WPARAM, LPARAM lParam) {
-  PressControlAt(window, lParam, ControlAt);
+  PressControlAt(window, lParam, HoverIdOnPage);
 }
 
 void LicencePageButtonUp(HWND window, WPARAM, LPARAM lParam) {
-  Perform(ReleasedControl(window, lParam, ControlAt));
+  Perform(ReleasedControl(window, lParam, HoverIdOnPage));
 }

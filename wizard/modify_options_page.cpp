@@ -15,6 +15,7 @@
 #include "shell/ui_tables.h"
 #include "wizard/controls.h"
 #include "wizard/pages.h"
+#include "wizard/space_lines.h"
 
 namespace {
 
@@ -24,33 +25,6 @@ constexpr int kLastTextRow = 38;
 constexpr int kRequiredRow = 39;
 constexpr int kFreeRow = 40;
 constexpr int kTotalRow = 41;
-constexpr int kLineUnits = 256;
-constexpr double kBytesToGigabytes = 1.0 / 1073741824.0;  // 2^-30
-
-// Megabytes each item needs, kept single precision and added up in double.
-constexpr float kDesktopLinksMegabytes = 0.01f;
-constexpr float kStartMenuLinksMegabytes = 0.01f;
-constexpr float kFtdiDriverMegabytes = 3.48f;
-
-double RequiredMegabytes(uint32_t flags) {
-  double sum = 0;
-  if (flags & kFeatureDesktopLinks) sum += kDesktopLinksMegabytes;
-  if (flags & kFeatureStartMenuLinks) sum += kStartMenuLinksMegabytes;
-  if (flags & kFeatureFtdiDriver) sum += kFtdiDriverMegabytes;
-  return sum;
-}
-
-// Formats a space line (one double, then the drive letter) and draws it into
-// the rectangle of its row. A line that does not fit its buffer is not drawn.
-void DrawSpaceLine(int row, double amount) {
-  wchar_t line[kLineUnits];
-  // The drive letter goes as an int: "%C" reads a promoted character argument
-  // with every runtime's printf.
-  int drive = installState.installDir[0];
-  int n = swprintf(line, kLineUnits, uiTexts[row], amount, drive);
-  if (n < 0 || n >= kLineUnits) return;
-  DrawTextLine(fontText, line, textRects[row]);
-}
 
 void Perform(HWND window, int pressedId) {
   if (ToggleFeatureCheck(pressedId)) return;
@@ -68,7 +42,7 @@ void ModifyOptionsSteadyTick(HWND window) {
     drawnFeatureFlags = flags;
     DrawFeatureCheckBoxes(flags);
     FillStatusBand();
-    DrawSpaceLine(kRequiredRow, RequiredMegabytes(flags));
+    DrawSpaceLine(kRequiredRow);
     repaintFlag = 1;
   }
   PlainSteadyTick(window);
@@ -82,16 +56,13 @@ void ModifyOptionsEnter(HWND) {
   for (int row = kFirstTextRow; row <= kLastTextRow; ++row) DrawTextRow(fontText, row);
 
   ProbeDiskSpace(static_cast<char>(installState.installDir[0]));
-  // Unsigned 64-bit to double keeps counts above 2^63 right.
-  double freeGigabytes = static_cast<double>(installState.diskFreeBytes) * kBytesToGigabytes;
-  double totalGigabytes = static_cast<double>(installState.diskTotalBytes) * kBytesToGigabytes;
 
   // The boxes and the required space are drawn from featureFlags as it is
   // (7 when the choice page's Next led here), and recorded as drawn.
   uint32_t flags = installState.featureFlags.load();
-  DrawSpaceLine(kRequiredRow, RequiredMegabytes(flags));
-  DrawSpaceLine(kFreeRow, freeGigabytes);
-  DrawSpaceLine(kTotalRow, totalGigabytes);
+  DrawSpaceLine(kRequiredRow);
+  DrawSpaceLine(kFreeRow);
+  DrawSpaceLine(kTotalRow);
   DrawFeatureCheckBoxes(flags);
   drawnFeatureFlags = flags;
 
@@ -101,14 +72,9 @@ void ModifyOptionsEnter(HWND) {
 
 void ModifyOptionsKey(HWND window, WPARAM key, LPARAM) {
   if (CtrlHeld()) return;
-  switch (key) {
-    case kKeyB: Perform(window, ButtonPressedId(0)); break;
-    case kKeyN: Perform(window, ButtonPressedId(1)); break;
-    case kKeyC: Perform(window, ButtonPressedId(2)); break;  // X does nothing here
-    default: break;
-  }
+  Perform(window, KeyPressId(key));
 }
 
 void ModifyOptionsButtonUp(HWND window, WPARAM, LPARAM lParam) {
-  Perform(window, ReleasedPress(window, lParam, FeaturePressIdAt));
+  Perform(window, ReleasedPress(window, lParam, PressIdOnPage));
 }

@@ -15,7 +15,6 @@
 
 namespace {
 
-constexpr unsigned kNextAndExit = (1u << 1) | (1u << 2);
 constexpr int kNextFocusRow = 6;  // buttonImages: Next, focus look
 constexpr int kExitNormalRow = 10;
 
@@ -29,6 +28,14 @@ const wchar_t* OpenFailureMessage(int code) {
 void Next() { SwitchPage(installState.productRecordPresent ? kPageChoice : kPageLicence); }
 
 void Exit(HWND window) { DestroyWindow(window); }
+
+void Perform(HWND window, int pressedId) {
+  if (pressedId == kIdButton1 + 1) {
+    Next();
+  } else if (pressedId == kIdButton2 + 1) {
+    Exit(window);
+  }
+}
 
 }  // namespace
 
@@ -63,11 +70,7 @@ void StartPageEnter(HWND window) {
 
 void StartPageKey(HWND window, WPARAM key, LPARAM) {
   if (CtrlHeld()) return;
-  if (key == kKeyN) {
-    Next();
-  } else if (key == kKeyX) {
-    Exit(window);
-  }
+  Perform(window, KeyPressId(key));
 }
 
 // The start page shows hover looks without a press; a held press keeps its
@@ -75,18 +78,13 @@ void StartPageKey(HWND window, WPARAM key, LPARAM) {
 void StartPageMouseMove(HWND window, WPARAM, LPARAM lParam) {
   if (GetCapture() == window) return;
   hoverId = 0;
-  hoverId = ButtonHoverAt(PointerFrom(lParam), kNextAndExit);
+  hoverId = HoverIdOnPage(PointerFrom(lParam));
 }
 
 void StartPageButtonDown(HWND window, WPARAM, LPARAM lParam) {
-  PressButtonAt(window, lParam, kNextAndExit);
+  PressControlAt(window, lParam, HoverIdOnPage);
 }
 
 void StartPageButtonUp(HWND window, WPARAM, LPARAM lParam) {
-  const int pos = ReleasedButton(window, lParam, kNextAndExit);
-  if (pos == 1) {
-    Next();
-  } else if (pos == 2) {
-    Exit(window);
-  }
+  Perform(window, ReleasedControl(window, lParam, HoverIdOnPage));
 }
