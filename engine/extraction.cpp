@@ -128,7 +128,7 @@ int ExtractFixedEntries() {
 // cancelled, else a pause that gives the other threads time.
 bool CancelledAfterFile() {
   if (installState.runFlag.load(std::memory_order_acquire) == 0) return true;
-  os::SleepMilliseconds(1);
+  os::PauseAfterFile();
   return false;
 }
 
@@ -226,7 +226,7 @@ int CopyMrFile(os::File part, const wchar_t* path, uint32_t size, uint64_t lastW
       return checkedWhileCopied ? DiscardMrFile(target, path) : kMrWriteFailed;
     if (checkedWhileCopied) Sha256Update(&digest, transferBuffer, piece);
     if (!paused) {
-      os::SleepMilliseconds(1);
+      os::PauseAfterFile();
       paused = true;
     }
     if (os::Write(target.file, transferBuffer, piece) != piece)
@@ -282,7 +282,7 @@ int ExtractMrFiles() {
       const int rc = CopyMrFile(part.file, path, size, lastWriteTime, BoundMrDigest(record));
       if (rc != 0) return rc;
       AdvanceProgress(size);
-      os::SleepMilliseconds(1);
+      os::PauseAfterFile();
       running += size;
     }
   }

@@ -70,6 +70,11 @@ bool RunHeldProcessAndWait(File held, const wchar_t* applicationPath,
                            const wchar_t* commandLine, const wchar_t* title);
 
 void SleepMilliseconds(uint32_t ms);
+// The pause extraction makes after each song, font, info and MR file: about
+// one millisecond, also where the system clock ticks only every 15.6 ms (see
+// the Win32 half). The polls of the driver gate and the workers keep
+// SleepMilliseconds(1).
+void PauseAfterFile();
 
 // Starts a thread body with the runtime's thread start (default stack, no
 // argument, no flags); returns its handle, null when it could not start.

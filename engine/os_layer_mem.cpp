@@ -317,6 +317,7 @@ bool SetLastWriteTime(File file, uint64_t fileTime) {
 bool RunProcessAndWait(const wchar_t*, const wchar_t*, const wchar_t*) { return false; }
 bool RunHeldProcessAndWait(File, const wchar_t*, const wchar_t*, const wchar_t*) { return false; }
 void SleepMilliseconds(uint32_t) {}
+void PauseAfterFile() {}
 void* StartThread(unsigned (*)(void*)) { return nullptr; }
 void SetThreadPriorityNormal() {}
 

@@ -173,6 +173,8 @@ void SleepMilliseconds(uint32_t ms) {
   }
 }
 
+void PauseAfterFile() { SleepMilliseconds(1); }
+
 void* StartThread(unsigned (*body)(void*)) {
   try {
     std::thread t(body, nullptr);
