@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "digest_thread.h"
 #include "install_state.h"
 #include "name_check.h"
 #include "os_layer.h"
@@ -53,21 +54,134 @@ bool NextSlotPresent() {
   return start < HeaderU32(packageReader.entryCursor);
 }
 
+// After a written song, font or info file: true when the operation was
+// cancelled, else a pause that gives the other threads time.
+bool CancelledAfterFile() {
+  if (installState.runFlag.load(std::memory_order_acquire) == 0) return true;
+  os::PauseAfterFile();
+  return false;
+}
+
+// A song, font or info file whose data is checked: its folder when
+// folderFormat is given, the file, then the cancel test and the pause.
+int WriteLibraryFile(const wchar_t* path, bool pathFits, const wchar_t* folderFormat,
+                     uint32_t folderNumber, const EntryView& view) {
+  if (folderFormat) MakeNumberedFolder(folderFormat, installState.installDir, folderNumber);
+  if (!pathFits) return kEntryCannotCreate;
+  const int rc = WriteEntryFile(path, view);
+  if (rc != 0) return rc;
+  return CancelledAfterFile() ? kEntryCancelled : 0;
+}
+
+// An MR file whose size bytes at data are checked or need no check: made,
+// the pause, written with its time, closed, counted, the pause. With
+// discardOnFailure a failed write leaves no file.
+int WriteMrFile(const wchar_t* path, const uint8_t* data, uint32_t size, uint64_t lastWriteTime,
+                bool discardOnFailure);
+
+// The bound pipeline. A bound extraction checks each song, font, info and MR
+// file against its digest before the file is made. So that the hashing does
+// not add to the writes, a checked file waits in one half of transferBuffer
+// while the next one is read into the other half and hashed on the digest
+// thread; the waiting file is written meanwhile. A file whose bytes need
+// more than a half goes through alone, after the waiting one.
+constexpr uint32_t kHalfBuffer = pkg::kTransferBufferSize / 2;
+
+struct WaitingFile {
+  bool present = false;
+  bool mr = false;
+  bool pathFits = false;
+  wchar_t path[kPathUnits] = {};
+  const wchar_t* folderFormat = nullptr;
+  uint32_t folderNumber = 0;
+  EntryView view;
+};
+WaitingFile waiting;
+
+uint8_t* FreeHalf() {
+  return waiting.present && waiting.view.data < transferBuffer + kHalfBuffer
+             ? transferBuffer + kHalfBuffer
+             : transferBuffer;
+}
+
+// Writes the waiting file, if any, as the serial extraction would have
+// written it before going on: 0 or its code.
+int WriteWaitingFile() {
+  if (!waiting.present) return 0;
+  waiting.present = false;
+  if (waiting.mr)
+    return WriteMrFile(waiting.path, waiting.view.data, waiting.view.length,
+                       waiting.view.lastWriteTime, true);
+  return WriteLibraryFile(waiting.path, waiting.pathFits, waiting.folderFormat,
+                          waiting.folderNumber, waiting.view);
+}
+
+// The end of a phase that may leave a file waiting: it is written first, and
+// its failure or cancel comes before rc, as it came first.
+int WithWaitingFileWritten(int rc) {
+  const int written = WriteWaitingFile();
+  return written != 0 ? written : rc;
+}
+
+// Hashes length bytes at data on the digest thread while the waiting file is
+// written; then data, if it matches bound, becomes the waiting file (view
+// and the rest filled in by the caller). 0, the waiting file's code, or
+// mismatch.
+int CheckBesideWaitingFile(const uint8_t* data, uint32_t length, const uint8_t* bound,
+                           int mismatch) {
+  Sha256 digest;
+  Sha256Init(&digest);
+  PostDigestUpdate(&digest, data, length);
+  const int rc = WriteWaitingFile();
+  CollectDigestUpdate();
+  if (rc != 0) return rc;
+  uint8_t made[kSha256Bytes];
+  Sha256Final(&digest, made);
+  return std::memcmp(made, bound, kSha256Bytes) == 0 ? 0 : mismatch;
+}
+
+void MakeWaiting(bool mr, const wchar_t* path, bool pathFits, const wchar_t* folderFormat,
+                 uint32_t folderNumber, const EntryView& view) {
+  waiting.mr = mr;
+  waiting.pathFits = pathFits && FormatPath(waiting.path, L"%ls", path);
+  waiting.folderFormat = folderFormat;
+  waiting.folderNumber = folderNumber;
+  waiting.view = view;
+  waiting.present = true;
+}
+
 // A present song, font or info entry: publishes its path (formatted by the
 // caller; pathFits says whether it fitted) before the slot moves progressPos
 // on, reads and checks the data (at least 256 bytes), makes the entry's folder
-// when folderFormat is given, and writes the file.
+// when folderFormat is given, writes the file, tests for a cancel and pauses.
+// Bound, the file is checked beside the waiting one and then waits itself.
 int ExtractLibraryEntry(const wchar_t* path, bool pathFits, const wchar_t* folderFormat,
                         uint32_t folderNumber) {
   if (pathFits) SetStepCaption(path);
   uint32_t start = 0, end = 0;
   if (!TakeSlot(&start, &end)) return kEntryEmpty;
   EntryView view;
-  const int rc = ReadEntry(start, end, pkg::kMinLibraryDataLength, &view);
+  if (!PackageBindingInForce()) {
+    const int rc = ReadEntry(start, end, pkg::kMinLibraryDataLength, &view);
+    if (rc != kEntryOk) return rc;
+    return WriteLibraryFile(path, pathFits, folderFormat, folderNumber, view);
+  }
+  const bool alone = start < (end & ~3u) && (end & ~3u) - start > kHalfBuffer;
+  if (alone) {
+    const int rc = WriteWaitingFile();
+    if (rc != 0) return rc;
+  }
+  uint8_t* into = alone ? transferBuffer : FreeHalf();
+  uint32_t span = 0;
+  int rc = ReadEntrySpan(start, end, pkg::kMinLibraryDataLength, into,
+                         alone ? pkg::kTransferBufferSize : kHalfBuffer, &view, &span);
   if (rc != kEntryOk) return rc;
-  if (folderFormat) MakeNumberedFolder(folderFormat, installState.installDir, folderNumber);
-  if (!pathFits) return kEntryCannotCreate;
-  return WriteEntryFile(path, view);
+  const uint8_t* bound = BoundDigestOfTakenSlot();
+  if (bound == nullptr) return kEntryBadCrc;
+  rc = CheckBesideWaitingFile(into, span, bound, kEntryBadCrc);
+  if (rc != 0) return rc;
+  MakeWaiting(false, path, pathFits, folderFormat, folderNumber, view);
+  return 0;
 }
 
 // Extraction's stages (0, 1, 2) never replace a final one (3, 16, 17): the
@@ -124,14 +238,6 @@ int ExtractFixedEntries() {
   return 0;
 }
 
-// After a written song, font or info file: true when the operation was
-// cancelled, else a pause that gives the other threads time.
-bool CancelledAfterFile() {
-  if (installState.runFlag.load(std::memory_order_acquire) == 0) return true;
-  os::PauseAfterFile();
-  return false;
-}
-
 int ExtractSongs() {
   MakeFolder(L"%ls\\SongMR", installState.installDir);
   packageReader.entryCursor = pkg::kOffSongEntryEnds;
@@ -149,7 +255,6 @@ int ExtractSongs() {
         path, fits, folder != folderMade ? L"%ls\\SongMR\\%02u" : nullptr, folder);
     if (rc != 0) return rc;
     folderMade = folder;
-    if (CancelledAfterFile()) return kEntryCancelled;
   }
   return 0;
 }
@@ -170,7 +275,6 @@ int ExtractFonts() {
     bool fits = FormatPath(path, L"%ls\\Fonts\\%ls", installState.installDir, name);
     int rc = ExtractLibraryEntry(path, fits, nullptr, 0);
     if (rc != 0) return rc;
-    if (CancelledAfterFile()) return kEntryCancelled;
 
     if (!NextSlotPresent()) {  // the font's info file is absent
       SkipSlot();
@@ -179,7 +283,6 @@ int ExtractFonts() {
     fits = FormatPath(path, L"%ls\\Fonts\\Info\\%ls.ftb", installState.installDir, name);
     rc = ExtractLibraryEntry(path, fits, nullptr, 0);
     if (rc != 0) return rc;
-    if (CancelledAfterFile()) return kEntryCancelled;
   }
   return 0;
 }
@@ -193,6 +296,12 @@ struct OpenFile {
   OpenFile& operator=(const OpenFile&) = delete;
 };
 
+// The progress of a written MR file, and the pause after it.
+void MrFileDone(uint32_t size) {
+  AdvanceProgress(size);
+  os::PauseAfterFile();
+}
+
 // A bound MR copy that fails leaves no file: whatever is in it is not the
 // bound file. Closed first, so that Windows lets it go.
 int DiscardMrFile(OpenFile& target, const wchar_t* path) {
@@ -202,44 +311,116 @@ int DiscardMrFile(OpenFile& target, const wchar_t* path) {
   return kMrWriteFailed;
 }
 
-// Copies size bytes from the part's current position into a new file; a file
-// larger than transferBuffer goes through it in pieces. With a bound digest
-// the data must match it: a file that fits the buffer is checked before its
-// file is created, a larger one while it is copied and removed when it
-// differs.
-int CopyMrFile(os::File part, const wchar_t* path, uint32_t size, uint64_t lastWriteTime,
-               const uint8_t* bound) {
-  const bool checkedFirst = bound != nullptr && size <= pkg::kTransferBufferSize;
-  if (checkedFirst && (os::Read(part, transferBuffer, size) != size ||
-                       !MatchesBoundDigest(transferBuffer, size, bound)))
-    return kMrWriteFailed;
-  OpenFile target(os::CreateForReadWrite(path));
-  if (target.file == os::kNoFile) return kMrWriteFailed;
-  const bool checkedWhileCopied = bound != nullptr && !checkedFirst;
-  Sha256 digest;
-  Sha256Init(&digest);
-  uint32_t left = size;
-  bool paused = false;
-  do {
-    const uint32_t piece = left < pkg::kTransferBufferSize ? left : pkg::kTransferBufferSize;
-    if (!checkedFirst && os::Read(part, transferBuffer, piece) != piece)
-      return checkedWhileCopied ? DiscardMrFile(target, path) : kMrWriteFailed;
-    if (checkedWhileCopied) Sha256Update(&digest, transferBuffer, piece);
-    if (!paused) {
-      os::PauseAfterFile();
-      paused = true;
-    }
-    if (os::Write(target.file, transferBuffer, piece) != piece)
-      return bound != nullptr ? DiscardMrFile(target, path) : kMrWriteFailed;
-    left -= piece;
-  } while (left > 0);
-  if (checkedWhileCopied) {
+int WriteMrFile(const wchar_t* path, const uint8_t* data, uint32_t size, uint64_t lastWriteTime,
+                bool discardOnFailure) {
+  {
+    OpenFile target(os::CreateForReadWrite(path));
+    if (target.file == os::kNoFile) return kMrWriteFailed;
+    os::PauseAfterFile();
+    if (os::Write(target.file, data, size) != size)
+      return discardOnFailure ? DiscardMrFile(target, path) : kMrWriteFailed;
+    os::SetLastWriteTime(target.file, lastWriteTime);
+  }
+  MrFileDone(size);
+  return 0;
+}
+
+// An unbound MR file, copied as it comes; one larger than transferBuffer
+// goes through it in pieces.
+int CopyUncheckedMrFile(os::File part, const wchar_t* path, uint32_t size, uint64_t lastWriteTime) {
+  {
+    OpenFile target(os::CreateForReadWrite(path));
+    if (target.file == os::kNoFile) return kMrWriteFailed;
+    uint32_t left = size;
+    bool paused = false;
+    do {
+      const uint32_t piece = left < pkg::kTransferBufferSize ? left : pkg::kTransferBufferSize;
+      if (os::Read(part, transferBuffer, piece) != piece) return kMrWriteFailed;
+      if (!paused) {
+        os::PauseAfterFile();
+        paused = true;
+      }
+      if (os::Write(target.file, transferBuffer, piece) != piece) return kMrWriteFailed;
+      left -= piece;
+    } while (left > 0);
+    os::SetLastWriteTime(target.file, lastWriteTime);
+  }
+  MrFileDone(size);
+  return 0;
+}
+
+// A bound MR file larger than transferBuffer cannot be checked before it is
+// written. It is written under a temporary name beside its place (hashed on
+// the digest thread while each piece is written) and takes its name only
+// when its digest matched: a process ended on the way leaves the temporary
+// file, never unchecked bytes under the MR file's name; a mismatch leaves
+// neither, and an earlier installation's file of that name stays as it was.
+int CopyLargeBoundMrFile(os::File part, const wchar_t* path, uint32_t size,
+                         uint64_t lastWriteTime, const uint8_t* bound) {
+  wchar_t temporary[kPathUnits];
+  if (!FormatPath(temporary, L"%ls.tmp", path)) return kMrWriteFailed;
+  {
+    OpenFile target(os::CreateForReadWrite(temporary));
+    if (target.file == os::kNoFile) return kMrWriteFailed;
+    Sha256 digest;
+    Sha256Init(&digest);
+    uint32_t left = size;
+    bool paused = false;
+    do {
+      const uint32_t piece = left < pkg::kTransferBufferSize ? left : pkg::kTransferBufferSize;
+      if (os::Read(part, transferBuffer, piece) != piece) return DiscardMrFile(target, temporary);
+      PostDigestUpdate(&digest, transferBuffer, piece);
+      if (!paused) {
+        os::PauseAfterFile();
+        paused = true;
+      }
+      const bool written = os::Write(target.file, transferBuffer, piece) == piece;
+      CollectDigestUpdate();
+      if (!written) return DiscardMrFile(target, temporary);
+      left -= piece;
+    } while (left > 0);
     uint8_t copied[kSha256Bytes];
     Sha256Final(&digest, copied);
-    if (std::memcmp(copied, bound, kSha256Bytes) != 0) return DiscardMrFile(target, path);
+    if (std::memcmp(copied, bound, kSha256Bytes) != 0) return DiscardMrFile(target, temporary);
+    os::SetLastWriteTime(target.file, lastWriteTime);
   }
-  os::SetLastWriteTime(target.file, lastWriteTime);
+  if (!os::MoveOver(temporary, path)) {
+    os::RemoveFile(temporary);
+    return kMrWriteFailed;
+  }
+  MrFileDone(size);
   return 0;
+}
+
+// Copies size bytes from the part's current position into the MR file at
+// path, counts them and pauses. With a bound digest the data must match it
+// before the file takes its name: a file that fits half of transferBuffer is
+// checked beside the waiting file and then waits itself, one that fits the
+// whole buffer is checked before its file is made, a larger one is written
+// under a temporary name first.
+int CopyMrFile(os::File part, const wchar_t* path, uint32_t size, uint64_t lastWriteTime,
+               const uint8_t* bound) {
+  if (bound == nullptr) return CopyUncheckedMrFile(part, path, size, lastWriteTime);
+  if (size <= kHalfBuffer) {
+    uint8_t* into = FreeHalf();
+    if (os::Read(part, into, size) != size) return kMrWriteFailed;
+    const int rc = CheckBesideWaitingFile(into, size, bound, kMrWriteFailed);
+    if (rc != 0) return rc;
+    EntryView view;
+    view.data = into;
+    view.length = size;
+    view.lastWriteTime = lastWriteTime;
+    MakeWaiting(true, path, true, nullptr, 0, view);
+    return 0;
+  }
+  const int rc = WriteWaitingFile();
+  if (rc != 0) return rc;
+  if (size > pkg::kTransferBufferSize)
+    return CopyLargeBoundMrFile(part, path, size, lastWriteTime, bound);
+  if (os::Read(part, transferBuffer, size) != size ||
+      !MatchesBoundDigest(transferBuffer, size, bound))
+    return kMrWriteFailed;
+  return WriteMrFile(path, transferBuffer, size, lastWriteTime, true);
 }
 
 int ExtractMrFiles() {
@@ -281,8 +462,6 @@ int ExtractMrFiles() {
           pkg::ReadU64(packageReader.header + at + pkg::kMrOffLastWriteTime);
       const int rc = CopyMrFile(part.file, path, size, lastWriteTime, BoundMrDigest(record));
       if (rc != 0) return rc;
-      AdvanceProgress(size);
-      os::PauseAfterFile();
       running += size;
     }
   }
@@ -305,11 +484,11 @@ int ExtractPackage() {
   PublishDriverStage(kDriverStageMayRun);
 
   rc = ExtractSongs();
-  if (rc != 0) return rc;
-  rc = ExtractFonts();
+  if (rc == 0) rc = ExtractFonts();
+  rc = WithWaitingFileWritten(rc);
   if (rc != 0) return rc;
   ClosePackageFile();
-  return ExtractMrFiles();
+  return WithWaitingFileWritten(ExtractMrFiles());
 }
 
 int ExtractFtdiDriver() {

@@ -84,6 +84,9 @@ bool CreateAdminFolder(const wchar_t* path) {
 }
 bool RemoveFolder(const wchar_t* path) { return RemoveDirectoryW(path) != 0; }
 bool RemoveFile(const wchar_t* path) { return DeleteFileW(path) != 0; }
+bool MoveOver(const wchar_t* from, const wchar_t* to) {
+  return MoveFileExW(from, to, MOVEFILE_REPLACE_EXISTING) != 0;
+}
 
 File OpenForRead(const wchar_t* path) {
   return F(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
@@ -238,6 +241,12 @@ void* StartThread(unsigned (*body)(void*)) {
   uintptr_t h = _beginthreadex(nullptr, 0, ThreadTrampoline, reinterpret_cast<void*>(body), 0, &id);
   return reinterpret_cast<void*>(h);
 }
+
+// Auto-reset: each SetEvent releases one wait; SetEvent and the wait order
+// the memory of the two threads.
+Signal CreateSignal() { return CreateEventW(nullptr, FALSE, FALSE, nullptr); }
+void RaiseSignal(Signal signal) { SetEvent(signal); }
+void WaitSignal(Signal signal) { WaitForSingleObject(signal, INFINITE); }
 
 void SetThreadPriorityNormal() { SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_NORMAL); }
 
