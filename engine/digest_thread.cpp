@@ -1,7 +1,9 @@
 // The digest thread of the extraction (see digest_thread.h): started on the
 // first post, it then waits for the next job for as long as the process runs.
-// It shares with the extracting thread only the job below and two signals,
-// whose raise and wait order the job's memory between them.
+// It shares with the extracting thread only the job below, its state word and
+// two signals. A job the thread has not taken when it is collected is taken
+// back and run by the extracting thread itself, so that a busy processor
+// never leaves the extraction waiting for a thread that is not running.
 #include "digest_thread.h"
 
 #include <atomic>
@@ -16,8 +18,12 @@ struct DigestJob {
   size_t length = 0;
 };
 
-DigestJob job;  // written by the extracting thread before jobPosted is raised
-os::Signal jobPosted = nullptr, jobDone = nullptr;
+// The job's fields are written only while no job is open, before its state
+// is published as posted; the thread reads them only after taking it.
+DigestJob job;
+enum : int { kPosted, kTaken, kDone, kTakenBack };
+std::atomic<int> jobState{kDone};
+os::Signal jobPosted = nullptr, jobDone = nullptr;  // raised once per post / per job taken
 enum : int { kNotTried, kRunning, kUnavailable };
 std::atomic<int> threadState{kNotTried};
 bool open = false;  // the extracting thread's own: a job is posted and not collected
@@ -25,7 +31,11 @@ bool open = false;  // the extracting thread's own: a job is posted and not coll
 unsigned DigestThread(void*) {
   for (;;) {
     os::WaitSignal(jobPosted);
+    int expected = kPosted;
+    if (!jobState.compare_exchange_strong(expected, kTaken, std::memory_order_acq_rel))
+      continue;  // taken back already, or a raise left over from such a job
     Sha256Update(job.context, job.data, job.length);
+    jobState.store(kDone, std::memory_order_release);
     os::RaiseSignal(jobDone);
   }
 }
@@ -52,12 +62,18 @@ void PostDigestUpdate(Sha256* context, const void* data, size_t length) {
     return;
   }
   job = DigestJob{context, data, length};
+  jobState.store(kPosted, std::memory_order_release);
   open = true;
   os::RaiseSignal(jobPosted);
 }
 
 void CollectDigestUpdate() {
   if (!open) return;
-  os::WaitSignal(jobDone);
   open = false;
+  int expected = kPosted;
+  if (jobState.compare_exchange_strong(expected, kTakenBack, std::memory_order_acq_rel)) {
+    Sha256Update(job.context, job.data, job.length);
+    return;
+  }
+  os::WaitSignal(jobDone);  // the thread took it: one raise for this job
 }
