@@ -350,11 +350,13 @@ int CopyUncheckedMrFile(os::File part, const wchar_t* path, uint32_t size, uint6
 }
 
 // A bound MR file larger than transferBuffer cannot be checked before it is
-// written. It is written under a temporary name beside its place (hashed on
-// the digest thread while each piece is written) and takes its name only
-// when its digest matched: a process ended on the way leaves the temporary
-// file, never unchecked bytes under the MR file's name; a mismatch leaves
-// neither, and an earlier installation's file of that name stays as it was.
+// written. It is written under a temporary name beside its place and takes
+// its name only when its digest matched: a process ended on the way leaves
+// the temporary file, never unchecked bytes under the MR file's name; a
+// mismatch leaves neither, and an earlier installation's file of that name
+// stays as it was. It goes through the two halves of transferBuffer in
+// turn: each piece is hashed on the digest thread while it is written and
+// the next one is read.
 int CopyLargeBoundMrFile(os::File part, const wchar_t* path, uint32_t size,
                          uint64_t lastWriteTime, const uint8_t* bound) {
   wchar_t temporary[kPathUnits];
@@ -364,24 +366,28 @@ int CopyLargeBoundMrFile(os::File part, const wchar_t* path, uint32_t size,
     if (target.file == os::kNoFile) return kMrWriteFailed;
     Sha256 digest;
     Sha256Init(&digest);
+    uint8_t* half = transferBuffer;
     uint32_t left = size;
-    bool paused = false;
-    do {
-      const uint32_t piece = left < pkg::kTransferBufferSize ? left : pkg::kTransferBufferSize;
-      if (os::Read(part, transferBuffer, piece) != piece) return DiscardMrFile(target, temporary);
-      PostDigestUpdate(&digest, transferBuffer, piece);
+    bool failed = false, paused = false;
+    while (left > 0 && !failed) {
+      const uint32_t piece = left < kHalfBuffer ? left : kHalfBuffer;
+      // This half's previous piece was written, and its hash collected when
+      // the piece after it was posted.
+      if (os::Read(part, half, piece) != piece) break;
+      PostDigestUpdate(&digest, half, piece);
       if (!paused) {
         os::PauseAfterFile();
         paused = true;
       }
-      const bool written = os::Write(target.file, transferBuffer, piece) == piece;
-      CollectDigestUpdate();
-      if (!written) return DiscardMrFile(target, temporary);
+      failed = os::Write(target.file, half, piece) != piece;
       left -= piece;
-    } while (left > 0);
+      half = half == transferBuffer ? transferBuffer + kHalfBuffer : transferBuffer;
+    }
+    CollectDigestUpdate();
     uint8_t copied[kSha256Bytes];
     Sha256Final(&digest, copied);
-    if (std::memcmp(copied, bound, kSha256Bytes) != 0) return DiscardMrFile(target, temporary);
+    if (left > 0 || failed || std::memcmp(copied, bound, kSha256Bytes) != 0)
+      return DiscardMrFile(target, temporary);
     os::SetLastWriteTime(target.file, lastWriteTime);
   }
   if (!os::MoveOver(temporary, path)) {
