@@ -81,33 +81,57 @@ int WriteMrFile(const wchar_t* path, const uint8_t* data, uint32_t size, uint64_
 
 // The bound pipeline. A bound extraction checks each song, font, info and MR
 // file against its digest before the file is made. So that the hashing does
-// not add to the writes, a checked file waits in one half of transferBuffer
-// while the next one is read into the other half and hashed on the digest
-// thread; the waiting file is written meanwhile. A file whose bytes need
-// more than a half goes through alone, after the waiting one.
+// not add to the reads and writes, a file read into one half of
+// transferBuffer is hashed on the digest thread while the file before it,
+// in the other half and already checked, is written and the file after it
+// is read into that half; it then waits, checked, while the next one is
+// hashed. A file whose bytes need more than a half goes through alone,
+// after the waiting one.
 constexpr uint32_t kHalfBuffer = pkg::kTransferBufferSize / 2;
 
 struct WaitingFile {
   bool present = false;
+  bool checked = false;  // its digest collected and matched
   bool mr = false;
   bool pathFits = false;
   wchar_t path[kPathUnits] = {};
   const wchar_t* folderFormat = nullptr;
   uint32_t folderNumber = 0;
   EntryView view;
+  Sha256* digest = nullptr;  // being made on the digest thread until checked
+  const uint8_t* bound = nullptr;
+  int mismatch = 0;  // the code when it differs from bound
 };
 WaitingFile waiting;
+Sha256 halfDigests[2];  // one per half, so that a half's digest outlives the next post
+
+uint32_t HalfOf(const uint8_t* data) { return data < transferBuffer + kHalfBuffer ? 0 : 1; }
 
 uint8_t* FreeHalf() {
-  return waiting.present && waiting.view.data < transferBuffer + kHalfBuffer
-             ? transferBuffer + kHalfBuffer
-             : transferBuffer;
+  return waiting.present && HalfOf(waiting.view.data) == 0 ? transferBuffer + kHalfBuffer
+                                                           : transferBuffer;
 }
 
-// Writes the waiting file, if any, as the serial extraction would have
-// written it before going on: 0 or its code.
+// Collects the waiting file's digest and compares it: 0, or its mismatch
+// code (it is then dropped).
+int CheckWaitingFile() {
+  if (!waiting.present || waiting.checked) return 0;
+  CollectDigestUpdate();
+  uint8_t made[kSha256Bytes];
+  Sha256Final(waiting.digest, made);
+  if (std::memcmp(made, waiting.bound, kSha256Bytes) != 0) {
+    waiting.present = false;
+    return waiting.mismatch;
+  }
+  waiting.checked = true;
+  return 0;
+}
+
+// Checks and writes the waiting file, if any, as the serial extraction would
+// have written it before going on: 0 or its code.
 int WriteWaitingFile() {
-  if (!waiting.present) return 0;
+  const int rc = CheckWaitingFile();
+  if (rc != 0 || !waiting.present) return rc;
   waiting.present = false;
   if (waiting.mr)
     return WriteMrFile(waiting.path, waiting.view.data, waiting.view.length,
@@ -116,72 +140,72 @@ int WriteWaitingFile() {
                           waiting.folderNumber, waiting.view);
 }
 
-// The end of a phase that may leave a file waiting: it is written first, and
-// its failure or cancel comes before rc, as it came first.
+// The end of a phase that may leave a file waiting: it is checked and
+// written first, and its failure or cancel comes before rc, as it came first.
 int WithWaitingFileWritten(int rc) {
   const int written = WriteWaitingFile();
   return written != 0 ? written : rc;
 }
 
-// Hashes length bytes at data on the digest thread while the waiting file is
-// written; then data, if it matches bound, becomes the waiting file (view
-// and the rest filled in by the caller). 0, the waiting file's code, or
-// mismatch.
-int CheckBesideWaitingFile(const uint8_t* data, uint32_t length, const uint8_t* bound,
-                           int mismatch) {
-  Sha256 digest;
-  Sha256Init(&digest);
-  PostDigestUpdate(&digest, data, length);
-  const int rc = WriteWaitingFile();
-  CollectDigestUpdate();
+// A file read into FreeHalf(): the waiting file's digest is collected, this
+// one's posted, the waiting file written; then this one waits in its place.
+// 0, or the waiting file's code (nothing is left waiting then).
+int PassWaitingFile(bool mr, const wchar_t* path, bool pathFits, const wchar_t* folderFormat,
+                    uint32_t folderNumber, const EntryView& view, const uint8_t* hashed,
+                    uint32_t hashedLength, const uint8_t* bound, int mismatch) {
+  int rc = CheckWaitingFile();
   if (rc != 0) return rc;
-  uint8_t made[kSha256Bytes];
-  Sha256Final(&digest, made);
-  return std::memcmp(made, bound, kSha256Bytes) == 0 ? 0 : mismatch;
-}
-
-void MakeWaiting(bool mr, const wchar_t* path, bool pathFits, const wchar_t* folderFormat,
-                 uint32_t folderNumber, const EntryView& view) {
+  Sha256* digest = &halfDigests[HalfOf(hashed)];
+  Sha256Init(digest);
+  PostDigestUpdate(digest, hashed, hashedLength);
+  rc = WriteWaitingFile();
+  if (rc != 0) {
+    CollectDigestUpdate();
+    return rc;
+  }
   waiting.mr = mr;
   waiting.pathFits = pathFits && FormatPath(waiting.path, L"%ls", path);
   waiting.folderFormat = folderFormat;
   waiting.folderNumber = folderNumber;
   waiting.view = view;
+  waiting.digest = digest;
+  waiting.bound = bound;
+  waiting.mismatch = mismatch;
+  waiting.checked = false;
   waiting.present = true;
+  return 0;
 }
 
 // A present song, font or info entry: publishes its path (formatted by the
 // caller; pathFits says whether it fitted) before the slot moves progressPos
 // on, reads and checks the data (at least 256 bytes), makes the entry's folder
 // when folderFormat is given, writes the file, tests for a cancel and pauses.
-// Bound, the file is checked beside the waiting one and then waits itself.
+// Bound, the file is hashed while the waiting one is written and then waits
+// itself; one too large for a half is read and checked alone.
 int ExtractLibraryEntry(const wchar_t* path, bool pathFits, const wchar_t* folderFormat,
                         uint32_t folderNumber) {
   if (pathFits) SetStepCaption(path);
   uint32_t start = 0, end = 0;
   if (!TakeSlot(&start, &end)) return kEntryEmpty;
   EntryView view;
-  if (!PackageBindingInForce()) {
-    const int rc = ReadEntry(start, end, pkg::kMinLibraryDataLength, &view);
+  const bool bound = PackageBindingInForce();
+  const bool alone = start < (end & ~3u) && (end & ~3u) - start > kHalfBuffer;
+  if (!bound || alone) {
+    int rc = WriteWaitingFile();
+    if (rc != 0) return rc;
+    rc = ReadEntry(start, end, pkg::kMinLibraryDataLength, &view);
     if (rc != kEntryOk) return rc;
     return WriteLibraryFile(path, pathFits, folderFormat, folderNumber, view);
   }
-  const bool alone = start < (end & ~3u) && (end & ~3u) - start > kHalfBuffer;
-  if (alone) {
-    const int rc = WriteWaitingFile();
-    if (rc != 0) return rc;
-  }
-  uint8_t* into = alone ? transferBuffer : FreeHalf();
+  uint8_t* into = FreeHalf();
   uint32_t span = 0;
-  int rc = ReadEntrySpan(start, end, pkg::kMinLibraryDataLength, into,
-                         alone ? pkg::kTransferBufferSize : kHalfBuffer, &view, &span);
+  const int rc =
+      ReadEntrySpan(start, end, pkg::kMinLibraryDataLength, into, kHalfBuffer, &view, &span);
   if (rc != kEntryOk) return rc;
-  const uint8_t* bound = BoundDigestOfTakenSlot();
-  if (bound == nullptr) return kEntryBadCrc;
-  rc = CheckBesideWaitingFile(into, span, bound, kEntryBadCrc);
-  if (rc != 0) return rc;
-  MakeWaiting(false, path, pathFits, folderFormat, folderNumber, view);
-  return 0;
+  const uint8_t* digest = BoundDigestOfTakenSlot();
+  if (digest == nullptr) return kEntryBadCrc;
+  return PassWaitingFile(false, path, pathFits, folderFormat, folderNumber, view, into, span, digest,
+                         kEntryBadCrc);
 }
 
 // Extraction's stages (0, 1, 2) never replace a final one (3, 16, 17): the
@@ -401,7 +425,7 @@ int CopyLargeBoundMrFile(os::File part, const wchar_t* path, uint32_t size,
 // Copies size bytes from the part's current position into the MR file at
 // path, counts them and pauses. With a bound digest the data must match it
 // before the file takes its name: a file that fits half of transferBuffer is
-// checked beside the waiting file and then waits itself, one that fits the
+// hashed while the waiting file is written and then waits itself, one that fits the
 // whole buffer is checked before its file is made, a larger one is written
 // under a temporary name first.
 int CopyMrFile(os::File part, const wchar_t* path, uint32_t size, uint64_t lastWriteTime,
@@ -410,14 +434,11 @@ int CopyMrFile(os::File part, const wchar_t* path, uint32_t size, uint64_t lastW
   if (size <= kHalfBuffer) {
     uint8_t* into = FreeHalf();
     if (os::Read(part, into, size) != size) return kMrWriteFailed;
-    const int rc = CheckBesideWaitingFile(into, size, bound, kMrWriteFailed);
-    if (rc != 0) return rc;
     EntryView view;
     view.data = into;
     view.length = size;
     view.lastWriteTime = lastWriteTime;
-    MakeWaiting(true, path, true, nullptr, 0, view);
-    return 0;
+    return PassWaitingFile(true, path, true, nullptr, 0, view, into, size, bound, kMrWriteFailed);
   }
   const int rc = WriteWaitingFile();
   if (rc != 0) return rc;
