@@ -1,9 +1,10 @@
 // The digest thread of the extraction (see digest_thread.h): started on the
 // first post, it then waits for the next job for as long as the process runs.
 // It shares with the extracting thread only the job below, its state word and
-// two signals. A job the thread has not taken when it is collected is taken
-// back and run by the extracting thread itself, so that a busy processor
-// never leaves the extraction waiting for a thread that is not running.
+// two signals, raised once per post and once per job the thread ran. A job
+// the thread has not taken when it is collected is taken back and run by the
+// extracting thread itself, so that a busy processor never leaves the
+// extraction waiting for a thread that is not running.
 #include "digest_thread.h"
 
 #include <atomic>
@@ -28,9 +29,25 @@ enum : int { kNotTried, kRunning, kUnavailable };
 std::atomic<int> threadState{kNotTried};
 bool open = false;  // the extracting thread's own: a job is posted and not collected
 
+// How long either side looks at the state word before it sleeps (some 100
+// microseconds): a wake-up through the scheduler costs tens of microseconds,
+// as much as hashing or writing a small file, and the other side is usually
+// about to finish. With one processor the other side cannot run meanwhile,
+// so nobody looks.
+constexpr int kLooksBeforeSleeping = 200000;
+
+bool Reaches(int wanted) {
+  static const int looks = os::SeveralProcessors() ? kLooksBeforeSleeping : 0;
+  for (int i = 0; i < looks; ++i)
+    if (jobState.load(std::memory_order_acquire) == wanted) return true;
+  return false;
+}
+
 unsigned DigestThread(void*) {
   for (;;) {
-    os::WaitSignal(jobPosted);
+    // A raise that is left over when a job was taken without sleeping makes
+    // one more round here, which finds no job posted.
+    if (!Reaches(kPosted)) os::WaitSignal(jobPosted);
     int expected = kPosted;
     if (!jobState.compare_exchange_strong(expected, kTaken, std::memory_order_acq_rel))
       continue;  // taken back already, or a raise left over from such a job
@@ -75,5 +92,7 @@ void CollectDigestUpdate() {
     Sha256Update(job.context, job.data, job.length);
     return;
   }
-  os::WaitSignal(jobDone);  // the thread took it: one raise for this job
+  // The thread took it. Its raise for this job, or one left over from a job
+  // seen done without sleeping, ends a wait: the state word decides.
+  while (!Reaches(kDone)) os::WaitSignal(jobDone);
 }

@@ -93,6 +93,8 @@ Signal CreateSignal();
 void RaiseSignal(Signal signal);
 void WaitSignal(Signal signal);
 
+// True when the machine runs more than one thread at a time.
+bool SeveralProcessors();
 // Gives the calling thread normal priority.
 void SetThreadPriorityNormal();
 

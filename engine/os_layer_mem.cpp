@@ -336,6 +336,7 @@ void* StartThread(unsigned (*)(void*)) { return nullptr; }
 Signal CreateSignal() { return nullptr; }
 void RaiseSignal(Signal) {}
 void WaitSignal(Signal) {}
+bool SeveralProcessors() { return false; }
 void SetThreadPriorityNormal() {}
 
 namespace mem {

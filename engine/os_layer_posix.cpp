@@ -218,6 +218,8 @@ void WaitSignal(Signal signal) {
   s->raised = false;
 }
 
+bool SeveralProcessors() { return sysconf(_SC_NPROCESSORS_ONLN) > 1; }
+
 void SetThreadPriorityNormal() {}
 
 }  // namespace os

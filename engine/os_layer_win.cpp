@@ -248,6 +248,12 @@ Signal CreateSignal() { return CreateEventW(nullptr, FALSE, FALSE, nullptr); }
 void RaiseSignal(Signal signal) { SetEvent(signal); }
 void WaitSignal(Signal signal) { WaitForSingleObject(signal, INFINITE); }
 
+bool SeveralProcessors() {
+  SYSTEM_INFO info;
+  GetSystemInfo(&info);
+  return info.dwNumberOfProcessors > 1;
+}
+
 void SetThreadPriorityNormal() { SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_NORMAL); }
 
 }  // namespace os
