@@ -33,14 +33,15 @@ bool open = false;  // the extracting thread's own: a job is posted and not coll
 // microseconds): a wake-up through the scheduler costs tens of microseconds,
 // as much as hashing or writing a small file, and the other side is usually
 // about to finish. With one processor the other side cannot run meanwhile,
-// so nobody looks.
+// so each side looks once.
 constexpr int kLooksBeforeSleeping = 200000;
 
 bool Reaches(int wanted) {
   static const int looks = os::SeveralProcessors() ? kLooksBeforeSleeping : 0;
-  for (int i = 0; i < looks; ++i)
+  for (int i = 0;; ++i) {  // at least one look: a waiter woken decides by it
     if (jobState.load(std::memory_order_acquire) == wanted) return true;
-  return false;
+    if (i >= looks) return false;
+  }
 }
 
 unsigned DigestThread(void*) {
