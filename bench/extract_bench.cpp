@@ -35,7 +35,7 @@
 
 namespace fs = std::filesystem;
 
-// The engine's pause (os::SleepMilliseconds) ends in nanosleep; this
+// The engine's pause (os::PauseAfterFile) ends in nanosleep; this
 // definition takes the engine's calls, so they can be counted and timed.
 namespace {
 std::atomic<bool> countPauses{false};

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "digest_thread.h"
 #include "install_state.h"
 #include "name_check.h"
 #include "os_layer.h"
@@ -53,21 +54,158 @@ bool NextSlotPresent() {
   return start < HeaderU32(packageReader.entryCursor);
 }
 
+// After a written song, font or info file: true when the operation was
+// cancelled, else a pause that gives the other threads time.
+bool CancelledAfterFile() {
+  if (installState.runFlag.load(std::memory_order_acquire) == 0) return true;
+  os::PauseAfterFile();
+  return false;
+}
+
+// A song, font or info file whose data is checked: its folder when
+// folderFormat is given, the file, then the cancel test and the pause.
+int WriteLibraryFile(const wchar_t* path, bool pathFits, const wchar_t* folderFormat,
+                     uint32_t folderNumber, const EntryView& view) {
+  if (folderFormat) MakeNumberedFolder(folderFormat, installState.installDir, folderNumber);
+  if (!pathFits) return kEntryCannotCreate;
+  const int rc = WriteEntryFile(path, view);
+  if (rc != 0) return rc;
+  return CancelledAfterFile() ? kEntryCancelled : 0;
+}
+
+// An MR file whose size bytes at data are checked or need no check: made,
+// the pause, written with its time, closed, counted, the pause. With
+// discardOnFailure a failed write leaves no file.
+int WriteMrFile(const wchar_t* path, const uint8_t* data, uint32_t size, uint64_t lastWriteTime,
+                bool discardOnFailure);
+
+// The bound pipeline. A bound extraction checks each song, font, info and MR
+// file against its digest before the file is made. So that the hashing does
+// not add to the reads and writes, a file read into one half of
+// transferBuffer is hashed on the digest thread while the file before it,
+// in the other half and already checked, is written and the file after it
+// is read into that half; it then waits, checked, while the next one is
+// hashed. A file whose bytes need more than a half goes through alone,
+// after the waiting one.
+constexpr uint32_t kHalfBuffer = pkg::kTransferBufferSize / 2;
+
+struct WaitingFile {
+  bool present = false;
+  bool checked = false;  // its digest collected and matched
+  bool mr = false;
+  bool pathFits = false;
+  wchar_t path[kPathUnits] = {};
+  const wchar_t* folderFormat = nullptr;
+  uint32_t folderNumber = 0;
+  EntryView view;
+  Sha256* digest = nullptr;  // being made on the digest thread until checked
+  const uint8_t* bound = nullptr;
+  int mismatch = 0;  // the code when it differs from bound
+};
+WaitingFile waiting;
+Sha256 halfDigests[2];  // one per half, so that a half's digest outlives the next post
+
+uint32_t HalfOf(const uint8_t* data) { return data < transferBuffer + kHalfBuffer ? 0 : 1; }
+
+uint8_t* FreeHalf() {
+  return waiting.present && HalfOf(waiting.view.data) == 0 ? transferBuffer + kHalfBuffer
+                                                           : transferBuffer;
+}
+
+// Collects the waiting file's digest and compares it: 0, or its mismatch
+// code (it is then dropped).
+int CheckWaitingFile() {
+  if (!waiting.present || waiting.checked) return 0;
+  CollectDigestUpdate();
+  uint8_t made[kSha256Bytes];
+  Sha256Final(waiting.digest, made);
+  if (std::memcmp(made, waiting.bound, kSha256Bytes) != 0) {
+    waiting.present = false;
+    return waiting.mismatch;
+  }
+  waiting.checked = true;
+  return 0;
+}
+
+// Checks and writes the waiting file, if any, as the serial extraction would
+// have written it before going on: 0 or its code.
+int WriteWaitingFile() {
+  const int rc = CheckWaitingFile();
+  if (rc != 0 || !waiting.present) return rc;
+  waiting.present = false;
+  if (waiting.mr)
+    return WriteMrFile(waiting.path, waiting.view.data, waiting.view.length,
+                       waiting.view.lastWriteTime, true);
+  return WriteLibraryFile(waiting.path, waiting.pathFits, waiting.folderFormat,
+                          waiting.folderNumber, waiting.view);
+}
+
+// The end of a phase that may leave a file waiting: it is checked and
+// written first, and its failure or cancel comes before rc, as it came first.
+int WithWaitingFileWritten(int rc) {
+  const int written = WriteWaitingFile();
+  return written != 0 ? written : rc;
+}
+
+// A file read into FreeHalf(): the waiting file's digest is collected, this
+// one's posted, the waiting file written; then this one waits in its place.
+// 0, or the waiting file's code (nothing is left waiting then).
+int PassWaitingFile(bool mr, const wchar_t* path, bool pathFits, const wchar_t* folderFormat,
+                    uint32_t folderNumber, const EntryView& view, const uint8_t* hashed,
+                    uint32_t hashedLength, const uint8_t* bound, int mismatch) {
+  int rc = CheckWaitingFile();
+  if (rc != 0) return rc;
+  Sha256* digest = &halfDigests[HalfOf(hashed)];
+  Sha256Init(digest);
+  PostDigestUpdate(digest, hashed, hashedLength);
+  rc = WriteWaitingFile();
+  if (rc != 0) {
+    CollectDigestUpdate();
+    return rc;
+  }
+  waiting.mr = mr;
+  waiting.pathFits = pathFits && FormatPath(waiting.path, L"%ls", path);
+  waiting.folderFormat = folderFormat;
+  waiting.folderNumber = folderNumber;
+  waiting.view = view;
+  waiting.digest = digest;
+  waiting.bound = bound;
+  waiting.mismatch = mismatch;
+  waiting.checked = false;
+  waiting.present = true;
+  return 0;
+}
+
 // A present song, font or info entry: publishes its path (formatted by the
 // caller; pathFits says whether it fitted) before the slot moves progressPos
 // on, reads and checks the data (at least 256 bytes), makes the entry's folder
-// when folderFormat is given, and writes the file.
+// when folderFormat is given, writes the file, tests for a cancel and pauses.
+// Bound, the file is hashed while the waiting one is written and then waits
+// itself; one too large for a half is read and checked alone.
 int ExtractLibraryEntry(const wchar_t* path, bool pathFits, const wchar_t* folderFormat,
                         uint32_t folderNumber) {
   if (pathFits) SetStepCaption(path);
   uint32_t start = 0, end = 0;
   if (!TakeSlot(&start, &end)) return kEntryEmpty;
   EntryView view;
-  const int rc = ReadEntry(start, end, pkg::kMinLibraryDataLength, &view);
+  const bool bound = PackageBindingInForce();
+  const bool alone = start < (end & ~3u) && (end & ~3u) - start > kHalfBuffer;
+  if (!bound || alone) {
+    int rc = WriteWaitingFile();
+    if (rc != 0) return rc;
+    rc = ReadEntry(start, end, pkg::kMinLibraryDataLength, &view);
+    if (rc != kEntryOk) return rc;
+    return WriteLibraryFile(path, pathFits, folderFormat, folderNumber, view);
+  }
+  uint8_t* into = FreeHalf();
+  uint32_t span = 0;
+  const int rc =
+      ReadEntrySpan(start, end, pkg::kMinLibraryDataLength, into, kHalfBuffer, &view, &span);
   if (rc != kEntryOk) return rc;
-  if (folderFormat) MakeNumberedFolder(folderFormat, installState.installDir, folderNumber);
-  if (!pathFits) return kEntryCannotCreate;
-  return WriteEntryFile(path, view);
+  const uint8_t* digest = BoundDigestOfTakenSlot();
+  if (digest == nullptr) return kEntryBadCrc;
+  return PassWaitingFile(false, path, pathFits, folderFormat, folderNumber, view, into, span, digest,
+                         kEntryBadCrc);
 }
 
 // Extraction's stages (0, 1, 2) never replace a final one (3, 16, 17): the
@@ -124,14 +262,6 @@ int ExtractFixedEntries() {
   return 0;
 }
 
-// After a written song, font or info file: true when the operation was
-// cancelled, else a pause that gives the other threads time.
-bool CancelledAfterFile() {
-  if (installState.runFlag.load(std::memory_order_acquire) == 0) return true;
-  os::SleepMilliseconds(1);
-  return false;
-}
-
 int ExtractSongs() {
   MakeFolder(L"%ls\\SongMR", installState.installDir);
   packageReader.entryCursor = pkg::kOffSongEntryEnds;
@@ -149,7 +279,6 @@ int ExtractSongs() {
         path, fits, folder != folderMade ? L"%ls\\SongMR\\%02u" : nullptr, folder);
     if (rc != 0) return rc;
     folderMade = folder;
-    if (CancelledAfterFile()) return kEntryCancelled;
   }
   return 0;
 }
@@ -170,7 +299,6 @@ int ExtractFonts() {
     bool fits = FormatPath(path, L"%ls\\Fonts\\%ls", installState.installDir, name);
     int rc = ExtractLibraryEntry(path, fits, nullptr, 0);
     if (rc != 0) return rc;
-    if (CancelledAfterFile()) return kEntryCancelled;
 
     if (!NextSlotPresent()) {  // the font's info file is absent
       SkipSlot();
@@ -179,7 +307,6 @@ int ExtractFonts() {
     fits = FormatPath(path, L"%ls\\Fonts\\Info\\%ls.ftb", installState.installDir, name);
     rc = ExtractLibraryEntry(path, fits, nullptr, 0);
     if (rc != 0) return rc;
-    if (CancelledAfterFile()) return kEntryCancelled;
   }
   return 0;
 }
@@ -193,6 +320,12 @@ struct OpenFile {
   OpenFile& operator=(const OpenFile&) = delete;
 };
 
+// The progress of a written MR file, and the pause after it.
+void MrFileDone(uint32_t size) {
+  AdvanceProgress(size);
+  os::PauseAfterFile();
+}
+
 // A bound MR copy that fails leaves no file: whatever is in it is not the
 // bound file. Closed first, so that Windows lets it go.
 int DiscardMrFile(OpenFile& target, const wchar_t* path) {
@@ -202,44 +335,119 @@ int DiscardMrFile(OpenFile& target, const wchar_t* path) {
   return kMrWriteFailed;
 }
 
-// Copies size bytes from the part's current position into a new file; a file
-// larger than transferBuffer goes through it in pieces. With a bound digest
-// the data must match it: a file that fits the buffer is checked before its
-// file is created, a larger one while it is copied and removed when it
-// differs.
-int CopyMrFile(os::File part, const wchar_t* path, uint32_t size, uint64_t lastWriteTime,
-               const uint8_t* bound) {
-  const bool checkedFirst = bound != nullptr && size <= pkg::kTransferBufferSize;
-  if (checkedFirst && (os::Read(part, transferBuffer, size) != size ||
-                       !MatchesBoundDigest(transferBuffer, size, bound)))
-    return kMrWriteFailed;
-  OpenFile target(os::CreateForReadWrite(path));
-  if (target.file == os::kNoFile) return kMrWriteFailed;
-  const bool checkedWhileCopied = bound != nullptr && !checkedFirst;
-  Sha256 digest;
-  Sha256Init(&digest);
-  uint32_t left = size;
-  bool paused = false;
-  do {
-    const uint32_t piece = left < pkg::kTransferBufferSize ? left : pkg::kTransferBufferSize;
-    if (!checkedFirst && os::Read(part, transferBuffer, piece) != piece)
-      return checkedWhileCopied ? DiscardMrFile(target, path) : kMrWriteFailed;
-    if (checkedWhileCopied) Sha256Update(&digest, transferBuffer, piece);
-    if (!paused) {
-      os::SleepMilliseconds(1);
-      paused = true;
+int WriteMrFile(const wchar_t* path, const uint8_t* data, uint32_t size, uint64_t lastWriteTime,
+                bool discardOnFailure) {
+  {
+    OpenFile target(os::CreateForReadWrite(path));
+    if (target.file == os::kNoFile) return kMrWriteFailed;
+    os::PauseAfterFile();
+    if (os::Write(target.file, data, size) != size)
+      return discardOnFailure ? DiscardMrFile(target, path) : kMrWriteFailed;
+    os::SetLastWriteTime(target.file, lastWriteTime);
+  }
+  MrFileDone(size);
+  return 0;
+}
+
+// An unbound MR file, copied as it comes; one larger than transferBuffer
+// goes through it in pieces.
+int CopyUncheckedMrFile(os::File part, const wchar_t* path, uint32_t size, uint64_t lastWriteTime) {
+  {
+    OpenFile target(os::CreateForReadWrite(path));
+    if (target.file == os::kNoFile) return kMrWriteFailed;
+    uint32_t left = size;
+    bool paused = false;
+    do {
+      const uint32_t piece = left < pkg::kTransferBufferSize ? left : pkg::kTransferBufferSize;
+      if (os::Read(part, transferBuffer, piece) != piece) return kMrWriteFailed;
+      if (!paused) {
+        os::PauseAfterFile();
+        paused = true;
+      }
+      if (os::Write(target.file, transferBuffer, piece) != piece) return kMrWriteFailed;
+      left -= piece;
+    } while (left > 0);
+    os::SetLastWriteTime(target.file, lastWriteTime);
+  }
+  MrFileDone(size);
+  return 0;
+}
+
+// A bound MR file larger than transferBuffer cannot be checked before it is
+// written. It is written under a temporary name beside its place and takes
+// its name only when its digest matched: a process ended on the way leaves
+// the temporary file, never unchecked bytes under the MR file's name; a
+// mismatch leaves neither, and an earlier installation's file of that name
+// stays as it was. It goes through the two halves of transferBuffer in
+// turn: each piece is hashed on the digest thread while it is written and
+// the next one is read.
+int CopyLargeBoundMrFile(os::File part, const wchar_t* path, uint32_t size,
+                         uint64_t lastWriteTime, const uint8_t* bound) {
+  wchar_t temporary[kPathUnits];
+  if (!FormatPath(temporary, L"%ls.tmp", path)) return kMrWriteFailed;
+  {
+    OpenFile target(os::CreateForReadWrite(temporary));
+    if (target.file == os::kNoFile) return kMrWriteFailed;
+    Sha256 digest;
+    Sha256Init(&digest);
+    uint8_t* half = transferBuffer;
+    uint32_t left = size;
+    bool failed = false, paused = false;
+    while (left > 0 && !failed) {
+      const uint32_t piece = left < kHalfBuffer ? left : kHalfBuffer;
+      // This half's previous piece was written, and its hash collected when
+      // the piece after it was posted.
+      if (os::Read(part, half, piece) != piece) break;
+      PostDigestUpdate(&digest, half, piece);
+      if (!paused) {
+        os::PauseAfterFile();
+        paused = true;
+      }
+      failed = os::Write(target.file, half, piece) != piece;
+      left -= piece;
+      half = half == transferBuffer ? transferBuffer + kHalfBuffer : transferBuffer;
     }
-    if (os::Write(target.file, transferBuffer, piece) != piece)
-      return bound != nullptr ? DiscardMrFile(target, path) : kMrWriteFailed;
-    left -= piece;
-  } while (left > 0);
-  if (checkedWhileCopied) {
+    CollectDigestUpdate();
     uint8_t copied[kSha256Bytes];
     Sha256Final(&digest, copied);
-    if (std::memcmp(copied, bound, kSha256Bytes) != 0) return DiscardMrFile(target, path);
+    if (left > 0 || failed || std::memcmp(copied, bound, kSha256Bytes) != 0)
+      return DiscardMrFile(target, temporary);
+    os::SetLastWriteTime(target.file, lastWriteTime);
   }
-  os::SetLastWriteTime(target.file, lastWriteTime);
+  if (!os::MoveOver(temporary, path)) {
+    os::RemoveFile(temporary);
+    return kMrWriteFailed;
+  }
+  MrFileDone(size);
   return 0;
+}
+
+// Copies size bytes from the part's current position into the MR file at
+// path, counts them and pauses. With a bound digest the data must match it
+// before the file takes its name: a file that fits half of transferBuffer is
+// hashed while the waiting file is written and then waits itself, one that fits the
+// whole buffer is checked before its file is made, a larger one is written
+// under a temporary name first.
+int CopyMrFile(os::File part, const wchar_t* path, uint32_t size, uint64_t lastWriteTime,
+               const uint8_t* bound) {
+  if (bound == nullptr) return CopyUncheckedMrFile(part, path, size, lastWriteTime);
+  if (size <= kHalfBuffer) {
+    uint8_t* into = FreeHalf();
+    if (os::Read(part, into, size) != size) return kMrWriteFailed;
+    EntryView view;
+    view.data = into;
+    view.length = size;
+    view.lastWriteTime = lastWriteTime;
+    return PassWaitingFile(true, path, true, nullptr, 0, view, into, size, bound, kMrWriteFailed);
+  }
+  const int rc = WriteWaitingFile();
+  if (rc != 0) return rc;
+  if (size > pkg::kTransferBufferSize)
+    return CopyLargeBoundMrFile(part, path, size, lastWriteTime, bound);
+  if (os::Read(part, transferBuffer, size) != size ||
+      !MatchesBoundDigest(transferBuffer, size, bound))
+    return kMrWriteFailed;
+  return WriteMrFile(path, transferBuffer, size, lastWriteTime, true);
 }
 
 int ExtractMrFiles() {
@@ -281,8 +489,6 @@ int ExtractMrFiles() {
           pkg::ReadU64(packageReader.header + at + pkg::kMrOffLastWriteTime);
       const int rc = CopyMrFile(part.file, path, size, lastWriteTime, BoundMrDigest(record));
       if (rc != 0) return rc;
-      AdvanceProgress(size);
-      os::SleepMilliseconds(1);
       running += size;
     }
   }
@@ -305,11 +511,11 @@ int ExtractPackage() {
   PublishDriverStage(kDriverStageMayRun);
 
   rc = ExtractSongs();
-  if (rc != 0) return rc;
-  rc = ExtractFonts();
+  if (rc == 0) rc = ExtractFonts();
+  rc = WithWaitingFileWritten(rc);
   if (rc != 0) return rc;
   ClosePackageFile();
-  return ExtractMrFiles();
+  return WithWaitingFileWritten(ExtractMrFiles());
 }
 
 int ExtractFtdiDriver() {

@@ -35,6 +35,10 @@ bool RemoveFolder(const wchar_t* path);
 // Deletes a file; false when it could not be deleted.
 bool RemoveFile(const wchar_t* path);
 
+// Gives the file at from the name to, replacing a file of that name; false
+// when it could not (from is then left as it was).
+bool MoveOver(const wchar_t* from, const wchar_t* to);
+
 // Opens an existing file for reading, others may read it too. On Windows,
 // nobody can write, delete or rename the file while the handle is open.
 File OpenForRead(const wchar_t* path);
@@ -79,11 +83,27 @@ bool RunHeldProcessAndWait(File held, const wchar_t* applicationPath,
 bool CreateRunFolder(wchar_t* folder, size_t units);
 
 void SleepMilliseconds(uint32_t ms);
+// The pause extraction makes after each song, font, info and MR file: about
+// one millisecond, also where the system clock ticks only every 15.6 ms (see
+// the Win32 half). The polls of the driver gate and the workers keep
+// SleepMilliseconds(1).
+void PauseAfterFile();
 
 // Starts a thread body with the runtime's thread start (default stack, no
 // argument, no flags); returns its handle, null when it could not start.
 // The handle is never closed: the thread ends with the process at the latest.
 void* StartThread(unsigned (*body)(void*));
+// A wake-up between two threads of one job: RaiseSignal lets one WaitSignal
+// return, the one waiting or the next one to come. Made once and kept until
+// the process ends; null when it could not be made (the in-memory half makes
+// none: it starts no thread either).
+using Signal = void*;
+Signal CreateSignal();
+void RaiseSignal(Signal signal);
+void WaitSignal(Signal signal);
+
+// True when the machine runs more than one thread at a time.
+bool SeveralProcessors();
 // Gives the calling thread normal priority.
 void SetThreadPriorityNormal();
 

@@ -238,6 +238,20 @@ bool RemoveFile(const wchar_t* path) {
   return s.files.erase(Resolved(s, path)) > 0;
 }
 
+bool MoveOver(const wchar_t* from, const wchar_t* to) {
+  Store& s = TheStore();
+  std::lock_guard<std::mutex> hold(s.lock);
+  const std::wstring source = ResolvePath(from), target = ResolvePath(to);
+  auto it = s.files.find(source);
+  if (it == s.files.end() || IsDevice(target) || IsFolder(s, target) || !IsFolder(s, Parent(target)))
+    return false;
+  std::shared_ptr<MemFile> file = it->second;
+  s.files.erase(it);
+  s.files[target] = file;
+  s.written.push_back(target);
+  return true;
+}
+
 File OpenForRead(const wchar_t* path) {
   Store& s = TheStore();
   std::lock_guard<std::mutex> hold(s.lock);
@@ -324,7 +338,12 @@ bool CreateRunFolder(wchar_t* folder, size_t units) {
   return false;
 }
 void SleepMilliseconds(uint32_t) {}
+void PauseAfterFile() {}
 void* StartThread(unsigned (*)(void*)) { return nullptr; }
+Signal CreateSignal() { return nullptr; }
+void RaiseSignal(Signal) {}
+void WaitSignal(Signal) {}
+bool SeveralProcessors() { return false; }
 void SetThreadPriorityNormal() {}
 
 namespace mem {

@@ -11,7 +11,11 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <condition_variable>
+#include <cstdio>
 #include <cstdlib>
+#include <mutex>
+#include <new>
 #include <string>
 #include <thread>
 #include <vector>
@@ -54,6 +58,9 @@ bool CreateAdminFolder(const wchar_t* path) {
 }
 bool RemoveFolder(const wchar_t* path) { return rmdir(Native(path).c_str()) == 0; }
 bool RemoveFile(const wchar_t* path) { return unlink(Native(path).c_str()) == 0; }
+bool MoveOver(const wchar_t* from, const wchar_t* to) {
+  return rename(Native(from).c_str(), Native(to).c_str()) == 0;
+}
 
 File OpenForRead(const wchar_t* path) {
   int fd = open(Native(path).c_str(), O_RDONLY | O_CLOEXEC);
@@ -198,6 +205,8 @@ void SleepMilliseconds(uint32_t ms) {
   }
 }
 
+void PauseAfterFile() { SleepMilliseconds(1); }
+
 void* StartThread(unsigned (*body)(void*)) {
   try {
     std::thread t(body, nullptr);
@@ -208,6 +217,33 @@ void* StartThread(unsigned (*body)(void*)) {
   // A POSIX thread has no handle to keep; any non-null value says "started".
   return reinterpret_cast<void*>(body);
 }
+
+namespace {
+// An auto-reset event, as the Win32 half's.
+struct PosixSignal {
+  std::mutex lock;
+  std::condition_variable changed;
+  bool raised = false;
+};
+}  // namespace
+
+Signal CreateSignal() { return new (std::nothrow) PosixSignal; }
+void RaiseSignal(Signal signal) {
+  PosixSignal* s = static_cast<PosixSignal*>(signal);
+  {
+    std::lock_guard<std::mutex> hold(s->lock);
+    s->raised = true;
+  }
+  s->changed.notify_one();
+}
+void WaitSignal(Signal signal) {
+  PosixSignal* s = static_cast<PosixSignal*>(signal);
+  std::unique_lock<std::mutex> hold(s->lock);
+  s->changed.wait(hold, [s] { return s->raised; });
+  s->raised = false;
+}
+
+bool SeveralProcessors() { return sysconf(_SC_NPROCESSORS_ONLN) > 1; }
 
 void SetThreadPriorityNormal() {}
 

@@ -163,7 +163,8 @@ bool TakeSlot(uint32_t* start, uint32_t* end) {
   return true;
 }
 
-int ReadEntry(uint32_t start, uint32_t end, uint32_t minLength, EntryView* view) {
+int ReadEntrySpan(uint32_t start, uint32_t end, uint32_t minLength, uint8_t* into, uint32_t room,
+                  EntryView* view, uint32_t* spanLength) {
   if (start >= end) return kEntryEmpty;
   // 64-bit arithmetic: a span shorter than its header and pad goes negative.
   int64_t span = static_cast<int64_t>(end & ~3u) - start;
@@ -171,26 +172,37 @@ int ReadEntry(uint32_t start, uint32_t end, uint32_t minLength, EntryView* view)
   if (length < minLength || length > pkg::kMaxDataLength) return kEntryBadLength;
   // The longest data plus header and pad does not fit the buffer; such a span
   // is refused rather than read past it.
-  if (span > static_cast<int64_t>(pkg::kTransferBufferSize)) return kEntryBadLength;
+  if (span > static_cast<int64_t>(room)) return kEntryBadLength;
 
   if (!os::Seek(packageReader.packageFile, start)) return kEntryShortRead;
-  if (os::Read(packageReader.packageFile, transferBuffer, static_cast<uint32_t>(span)) != span)
+  if (os::Read(packageReader.packageFile, into, static_cast<uint32_t>(span)) != span)
     return kEntryShortRead;
-  const uint8_t* data = transferBuffer + pkg::kEntryHeaderSize;
+  view->data = into + pkg::kEntryHeaderSize;
+  view->length = static_cast<uint32_t>(length);
+  view->lastWriteTime = pkg::ReadU64(into + 4);
+  *spanLength = static_cast<uint32_t>(span);
+  return kEntryOk;
+}
+
+const uint8_t* BoundDigestOfTakenSlot() {
+  if (packageReader.entryCursor <= kFirstSlot) return nullptr;
+  return BoundSlotDigest((packageReader.entryCursor - kFirstSlot) / 4 - 1);
+}
+
+int ReadEntry(uint32_t start, uint32_t end, uint32_t minLength, EntryView* view) {
+  uint32_t span = 0;
+  const int rc =
+      ReadEntrySpan(start, end, minLength, transferBuffer, pkg::kTransferBufferSize, view, &span);
+  if (rc != kEntryOk) return rc;
   if (PackageBindingInForce()) {
     // The span of the slot TakeSlot took last, against its bound digest. Bind
     // takes only packages whose every CRC is sound, so a span that matches has
     // a sound CRC too and the CRC is not computed again.
-    const uint32_t slot = (packageReader.entryCursor - kFirstSlot) / 4 - 1;
-    const uint8_t* bound = packageReader.entryCursor > kFirstSlot ? BoundSlotDigest(slot) : nullptr;
-    if (bound == nullptr || !MatchesBoundDigest(transferBuffer, static_cast<uint32_t>(span), bound))
-      return kEntryBadCrc;
-  } else if (Crc32Jam(data, static_cast<size_t>(length)) != pkg::ReadU32(transferBuffer)) {
+    const uint8_t* bound = BoundDigestOfTakenSlot();
+    if (bound == nullptr || !MatchesBoundDigest(transferBuffer, span, bound)) return kEntryBadCrc;
+  } else if (Crc32Jam(view->data, view->length) != pkg::ReadU32(transferBuffer)) {
     return kEntryBadCrc;
   }
-  view->data = data;
-  view->length = static_cast<uint32_t>(length);
-  view->lastWriteTime = pkg::ReadU64(transferBuffer + 4);
   return kEntryOk;
 }
 

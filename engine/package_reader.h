@@ -94,6 +94,15 @@ bool TakeSlot(uint32_t* start, uint32_t* end);
 // (kEntryBadCrc otherwise), which stands in for the CRC.
 int ReadEntry(uint32_t start, uint32_t end, uint32_t minLength, EntryView* view);
 
+// ReadEntry's read without its check: the span goes to into (room bytes,
+// kEntryBadLength when it does not fit), *spanLength is its length, which a
+// binding's digest covers. The caller checks it.
+int ReadEntrySpan(uint32_t start, uint32_t end, uint32_t minLength, uint8_t* into, uint32_t room,
+                  EntryView* view, uint32_t* spanLength);
+// The bound digest of the slot TakeSlot took last; null without a binding in
+// force or before the first slot.
+const uint8_t* BoundDigestOfTakenSlot();
+
 // Writes an entry's data to path and gives the file its last-write time:
 // 0, kEntryCannotCreate or kEntryShortWrite.
 int WriteEntryFile(const wchar_t* path, const EntryView& view);

@@ -24,6 +24,7 @@
 namespace {
 
 using extraction_support::ExtractionTest;
+using extraction_support::MrPath;
 namespace fs = std::filesystem;
 
 int RunVerb(int (*verb)(int, char**), std::vector<std::string> args, std::string* out = nullptr) {
@@ -64,7 +65,8 @@ class BindingTest : public ExtractionTest {
   fs::path exe = scratch / "KVSetup.exe";
   kvpack::ProgramImage image;
 
-  void SetUp() override {
+  void SetUp() override { WriteAndBind(); }
+  void WriteAndBind() {
     ASSERT_TRUE(fixture::Write(input, pkgDir));
     WriteProgram(exe, false);
     std::string out, error;
@@ -166,6 +168,31 @@ TEST_F(BindingTest, ForgedCopiesFailOnlyWhereTheBindingIsInForce) {
   EXPECT_EQ(std::make_pair(0, 0), Install(true));
   EXPECT_EQ(0, RunVerb(RunExtractCommand, {"extract", "--against", exe.string(), pkgDir.string(),
                                            (scratch / "by-kvpack").string()}, &out)) << out;
+}
+
+// A bound MR file larger than the transfer buffer is hashed piece by piece
+// as it is written under a temporary name: a byte changed in its first, a
+// middle or its last piece leaves no file under either name.
+TEST_F(BindingTest, ForgedPieceOfALargeMrFileLeavesNoFile) {
+  const uint32_t size = pkg::kTransferBufferSize + 8, half = pkg::kTransferBufferSize / 2;
+  input.mrFiles.push_back({90050, fixture::Data(size, 50)});
+  WriteAndBind();
+  const kvpack::MrInfo big = kvpack::VerifyPackage(pkgDir).records.back();
+  ASSERT_EQ(90050u, big.number);
+  const fs::path part = fixture::PartFile(pkgDir, big.partIndex);
+  for (const uint32_t at : {5u, half + 5, size - 3}) {
+    SCOPED_TRACE(at);
+    fixture::FlipByte(part, big.partOffset + at);
+    EXPECT_EQ(std::make_pair(0, 0), Install(false));
+    EXPECT_EQ(std::make_pair(int(kOpenOk), int(kMrWriteFailed)), Install(true));
+    EXPECT_FALSE(Exists(MrPath(90050)));
+    EXPECT_FALSE(Exists(MrPath(90050) + ".tmp"));
+    EXPECT_TRUE(Exists(MrPath(90001)));
+    fixture::FlipByte(part, big.partOffset + at);
+  }
+  EXPECT_EQ(std::make_pair(0, 0), Install(true));
+  ExpectFile(MrPath(90050), input.mrFiles.back().content);
+  EXPECT_FALSE(Exists(MrPath(90050) + ".tmp"));
 }
 
 TEST_F(BindingTest, BindRefusesWhatItCannotBindAndRebindsToTheSameBytes) {
