@@ -88,9 +88,10 @@ class DriverRunner : public ::testing::Test {
     ASSERT_EQ(1u, runs.size());
     const std::wstring program = bound ? runs[0].module : kInstaller;
     if (bound) {
-      wchar_t temp[MAX_PATH] = {};
-      GetSystemWindowsDirectoryW(temp, MAX_PATH - 5);
-      EXPECT_TRUE(PathsEqual(lstrcatW(temp, L"\\Temp"), runs[0].folder.substr(0, runs[0].folder.rfind(L'\\'))));
+      wchar_t windows[MAX_PATH] = {};
+      GetSystemWindowsDirectoryW(windows, MAX_PATH);
+      const std::wstring temp = std::wstring(windows) + L"\\Temp";
+      EXPECT_TRUE(PathsEqual(temp, runs[0].folder.substr(0, runs[0].folder.rfind(L'\\'))));
       EXPECT_TRUE(PathsEqual(runs[0].folder + L"\\haspdinst.exe", program)) << program;
       EXPECT_FALSE(kvtest::Exists(runs[0].folder)) << "the run folder was left behind";
     }
