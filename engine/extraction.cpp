@@ -190,7 +190,7 @@ int DropPipeline(int rc) {
 // the posted ones are written: 0, or the first file's code.
 int FlushPipeline() {
   CollectPosted();
-  int written[2] = {pipeline.posted[0], pipeline.posted[1]};
+  const int written[2] = {pipeline.posted[0], pipeline.posted[1]};
   const int writtenCount = pipeline.postedCount;
   pipeline.postedCount = 0;
   if (pipeline.staged != kNoQuarter) {
