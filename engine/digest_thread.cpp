@@ -17,6 +17,9 @@ struct DigestJob {
   Sha256* context = nullptr;
   const void* data = nullptr;
   size_t length = 0;
+  Sha256* contextB = nullptr;  // a second update, when not null
+  const void* dataB = nullptr;
+  size_t lengthB = 0;
 };
 
 // The job's fields are written only while no job is open, before its state
@@ -28,6 +31,13 @@ os::Signal jobPosted = nullptr, jobDone = nullptr;  // raised once per post / pe
 enum : int { kNotTried, kRunning, kUnavailable };
 std::atomic<int> threadState{kNotTried};
 bool open = false;  // the extracting thread's own: a job is posted and not collected
+
+void RunJob(const DigestJob& j) {
+  if (j.contextB)
+    Sha256UpdateTwo(j.context, j.data, j.length, j.contextB, j.dataB, j.lengthB);
+  else
+    Sha256Update(j.context, j.data, j.length);
+}
 
 // How long either side looks at the state word before it sleeps (some 100
 // microseconds): a wake-up through the scheduler costs tens of microseconds,
@@ -52,7 +62,7 @@ unsigned DigestThread(void*) {
     int expected = kPosted;
     if (!jobState.compare_exchange_strong(expected, kTaken, std::memory_order_acq_rel))
       continue;  // taken back already, or a raise left over from such a job
-    Sha256Update(job.context, job.data, job.length);
+    RunJob(job);
     jobState.store(kDone, std::memory_order_release);
     os::RaiseSignal(jobDone);
   }
@@ -74,12 +84,18 @@ bool DigestThreadRunning() {
 }  // namespace
 
 void PostDigestUpdate(Sha256* context, const void* data, size_t length) {
+  PostDigestUpdates(context, data, length, nullptr, nullptr, 0);
+}
+
+void PostDigestUpdates(Sha256* contextA, const void* dataA, size_t lengthA, Sha256* contextB,
+                       const void* dataB, size_t lengthB) {
   CollectDigestUpdate();
+  const DigestJob posted{contextA, dataA, lengthA, contextB, dataB, lengthB};
   if (!DigestThreadRunning()) {
-    Sha256Update(context, data, length);
+    RunJob(posted);
     return;
   }
-  job = DigestJob{context, data, length};
+  job = posted;
   jobState.store(kPosted, std::memory_order_release);
   open = true;
   os::RaiseSignal(jobPosted);
@@ -90,7 +106,7 @@ void CollectDigestUpdate() {
   open = false;
   int expected = kPosted;
   if (jobState.compare_exchange_strong(expected, kTakenBack, std::memory_order_acq_rel)) {
-    Sha256Update(job.context, job.data, job.length);
+    RunJob(job);
     return;
   }
   // The thread took it. Its raise for this job, or one left over from a job

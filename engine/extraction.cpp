@@ -81,107 +81,175 @@ int WriteMrFile(const wchar_t* path, const uint8_t* data, uint32_t size, uint64_
 
 // The bound pipeline. A bound extraction checks each song, font, info and MR
 // file against its digest before the file is made. So that the hashing does
-// not add to the reads and writes, a file read into one half of
-// transferBuffer is hashed on the digest thread while the file before it,
-// in the other half and already checked, is written and the file after it
-// is read into that half; it then waits, checked, while the next one is
-// hashed. A file whose bytes need more than a half goes through alone,
-// after the waiting one.
+// not add to the reads and writes, files are read into the quarters of
+// transferBuffer and hashed two at a time on the digest thread (two messages
+// in lockstep hash about half again as fast as one): while a pair is hashed,
+// the pair before it, already checked, is written and the next two files are
+// read. The first of a pair is staged until the second comes; the end of a
+// phase, or a file whose bytes need more than a quarter, first checks and
+// writes what is in the pipeline. Files are written in the order they were
+// read, as the serial extraction writes them, and one that differs ends the
+// extraction after the ones before it.
+constexpr uint32_t kQuarterBuffer = pkg::kTransferBufferSize / 4;
 constexpr uint32_t kHalfBuffer = pkg::kTransferBufferSize / 2;
+constexpr int kNoQuarter = -1;
 
-struct WaitingFile {
-  bool present = false;
-  bool checked = false;  // its digest collected and matched
+uint8_t* QuarterStart(int q) { return transferBuffer + size_t(q) * kQuarterBuffer; }
+
+struct PipelineFile {
   bool mr = false;
   bool pathFits = false;
+  bool matched = false;  // its digest collected and equal to bound
   wchar_t path[kPathUnits] = {};
   const wchar_t* folderFormat = nullptr;
   uint32_t folderNumber = 0;
   EntryView view;
-  Sha256* digest = nullptr;  // being made on the digest thread until checked
+  const uint8_t* hashed = nullptr;  // the bytes the digest covers, in its quarter
+  uint32_t hashedLength = 0;
+  Sha256 digest;
   const uint8_t* bound = nullptr;
   int mismatch = 0;  // the code when it differs from bound
 };
-WaitingFile waiting;
-Sha256 halfDigests[2];  // one per half, so that a half's digest outlives the next post
+PipelineFile quarterFiles[4];  // by the quarter of transferBuffer that holds the file
 
-uint32_t HalfOf(const uint8_t* data) { return data < transferBuffer + kHalfBuffer ? 0 : 1; }
+// The extracting thread's own record of the files in the pipeline, oldest
+// first: the posted ones (hashed or being hashed), then the staged one.
+struct Pipeline {
+  int posted[2] = {kNoQuarter, kNoQuarter};
+  int postedCount = 0;
+  bool collected = true;  // the posted files' digests are compared
+  int staged = kNoQuarter;
+};
+Pipeline pipeline;
 
-uint8_t* FreeHalf() {
-  return waiting.present && HalfOf(waiting.view.data) == 0 ? transferBuffer + kHalfBuffer
-                                                           : transferBuffer;
+bool QuarterInUse(int q) {
+  for (int i = 0; i < pipeline.postedCount; ++i)
+    if (pipeline.posted[i] == q) return true;
+  return pipeline.staged == q;
 }
 
-// Collects the waiting file's digest and compares it: 0, or its mismatch
-// code (it is then dropped).
-int CheckWaitingFile() {
-  if (!waiting.present || waiting.checked) return 0;
+// At most three quarters hold files when the next one is read.
+int FreeQuarter() {
+  int q = 0;
+  while (QuarterInUse(q)) ++q;
+  return q;
+}
+
+// Waits for the posted files' digests and compares them.
+void CollectPosted() {
+  if (pipeline.collected) return;
   CollectDigestUpdate();
-  uint8_t made[kSha256Bytes];
-  Sha256Final(waiting.digest, made);
-  if (std::memcmp(made, waiting.bound, kSha256Bytes) != 0) {
-    waiting.present = false;
-    return waiting.mismatch;
+  for (int i = 0; i < pipeline.postedCount; ++i) {
+    PipelineFile& f = quarterFiles[pipeline.posted[i]];
+    uint8_t made[kSha256Bytes];
+    Sha256Final(&f.digest, made);
+    f.matched = std::memcmp(made, f.bound, kSha256Bytes) == 0;
   }
-  waiting.checked = true;
+  pipeline.collected = true;
+}
+
+void PostFiles(const int* quarters, int count) {
+  for (int i = 0; i < count; ++i) {
+    PipelineFile& f = quarterFiles[quarters[i]];
+    Sha256Init(&f.digest);
+    pipeline.posted[i] = quarters[i];
+  }
+  const PipelineFile& a = quarterFiles[quarters[0]];
+  if (count == 2) {
+    const PipelineFile& b = quarterFiles[quarters[1]];
+    PostDigestUpdates(&quarterFiles[quarters[0]].digest, a.hashed, a.hashedLength,
+                      &quarterFiles[quarters[1]].digest, b.hashed, b.hashedLength);
+  } else {
+    PostDigestUpdate(&quarterFiles[quarters[0]].digest, a.hashed, a.hashedLength);
+  }
+  pipeline.postedCount = count;
+  pipeline.collected = false;
+}
+
+// Writes checked files in order, as the serial extraction would have written
+// them: 0, or the code of the first that differs or fails.
+int WriteCheckedFiles(const int* quarters, int count) {
+  for (int i = 0; i < count; ++i) {
+    const PipelineFile& f = quarterFiles[quarters[i]];
+    if (!f.matched) return f.mismatch;
+    const int rc = f.mr ? WriteMrFile(f.path, f.view.data, f.view.length, f.view.lastWriteTime, true)
+                        : WriteLibraryFile(f.path, f.pathFits, f.folderFormat, f.folderNumber, f.view);
+    if (rc != 0) return rc;
+  }
   return 0;
 }
 
-// Checks and writes the waiting file, if any, as the serial extraction would
-// have written it before going on: 0 or its code.
-int WriteWaitingFile() {
-  const int rc = CheckWaitingFile();
-  if (rc != 0 || !waiting.present) return rc;
-  waiting.present = false;
-  if (waiting.mr)
-    return WriteMrFile(waiting.path, waiting.view.data, waiting.view.length,
-                       waiting.view.lastWriteTime, true);
-  return WriteLibraryFile(waiting.path, waiting.pathFits, waiting.folderFormat,
-                          waiting.folderNumber, waiting.view);
+// Empties the pipeline after a failure: nothing in it is written.
+int DropPipeline(int rc) {
+  CollectDigestUpdate();
+  pipeline = Pipeline{};
+  return rc;
 }
 
-// The end of a phase that may leave a file waiting: it is checked and
-// written first, and its failure or cancel comes before rc, as it came first.
-int WithWaitingFileWritten(int rc) {
-  const int written = WriteWaitingFile();
+// Checks and writes every file in the pipeline, the staged one hashed while
+// the posted ones are written: 0, or the first file's code.
+int FlushPipeline() {
+  CollectPosted();
+  const int written[2] = {pipeline.posted[0], pipeline.posted[1]};
+  const int writtenCount = pipeline.postedCount;
+  pipeline.postedCount = 0;
+  if (pipeline.staged != kNoQuarter) {
+    const int staged = pipeline.staged;
+    pipeline.staged = kNoQuarter;
+    PostFiles(&staged, 1);
+  }
+  int rc = WriteCheckedFiles(written, writtenCount);
+  if (rc != 0) return DropPipeline(rc);
+  CollectPosted();
+  rc = WriteCheckedFiles(pipeline.posted, pipeline.postedCount);
+  pipeline = Pipeline{};
+  return rc;
+}
+
+// The end of a phase that may leave files in the pipeline: they are checked
+// and written first, and a failure or cancel among them comes before rc, as
+// it came first.
+int WithPipelineWritten(int rc) {
+  const int written = FlushPipeline();
   return written != 0 ? written : rc;
 }
 
-// A file read into FreeHalf(): the waiting file's digest is collected, this
-// one's posted, the waiting file written; then this one waits in its place.
-// 0, or the waiting file's code (nothing is left waiting then).
-int PassWaitingFile(bool mr, const wchar_t* path, bool pathFits, const wchar_t* folderFormat,
-                    uint32_t folderNumber, const EntryView& view, const uint8_t* hashed,
-                    uint32_t hashedLength, const uint8_t* bound, int mismatch) {
-  int rc = CheckWaitingFile();
-  if (rc != 0) return rc;
-  Sha256* digest = &halfDigests[HalfOf(hashed)];
-  Sha256Init(digest);
-  PostDigestUpdate(digest, hashed, hashedLength);
-  rc = WriteWaitingFile();
-  if (rc != 0) {
-    CollectDigestUpdate();
-    return rc;
+// A file read into quarter q (see FreeQuarter): staged, or posted with the
+// staged one while the pair posted before is written. 0, or the code of a
+// file before it (nothing is left in the pipeline then).
+int PassFile(int q, bool mr, const wchar_t* path, bool pathFits, const wchar_t* folderFormat,
+             uint32_t folderNumber, const EntryView& view, uint32_t hashedLength,
+             const uint8_t* bound, int mismatch) {
+  PipelineFile& f = quarterFiles[q];
+  f.mr = mr;
+  f.pathFits = pathFits && FormatPath(f.path, L"%ls", path);
+  f.folderFormat = folderFormat;
+  f.folderNumber = folderNumber;
+  f.view = view;
+  f.hashed = QuarterStart(q);
+  f.hashedLength = hashedLength;
+  f.bound = bound;
+  f.mismatch = mismatch;
+  if (pipeline.staged == kNoQuarter) {
+    pipeline.staged = q;
+    return 0;
   }
-  waiting.mr = mr;
-  waiting.pathFits = pathFits && FormatPath(waiting.path, L"%ls", path);
-  waiting.folderFormat = folderFormat;
-  waiting.folderNumber = folderNumber;
-  waiting.view = view;
-  waiting.digest = digest;
-  waiting.bound = bound;
-  waiting.mismatch = mismatch;
-  waiting.checked = false;
-  waiting.present = true;
-  return 0;
+  CollectPosted();
+  const int written[2] = {pipeline.posted[0], pipeline.posted[1]};
+  const int writtenCount = pipeline.postedCount;
+  const int pair[2] = {pipeline.staged, q};
+  pipeline.staged = kNoQuarter;
+  PostFiles(pair, 2);
+  const int rc = WriteCheckedFiles(written, writtenCount);
+  return rc != 0 ? DropPipeline(rc) : 0;
 }
 
 // A present song, font or info entry: publishes its path (formatted by the
 // caller; pathFits says whether it fitted) before the slot moves progressPos
 // on, reads and checks the data (at least 256 bytes), makes the entry's folder
 // when folderFormat is given, writes the file, tests for a cancel and pauses.
-// Bound, the file is hashed while the waiting one is written and then waits
-// itself; one too large for a half is read and checked alone.
+// Bound, the file goes through the pipeline; one too large for a quarter is
+// read and checked alone.
 int ExtractLibraryEntry(const wchar_t* path, bool pathFits, const wchar_t* folderFormat,
                         uint32_t folderNumber) {
   if (pathFits) SetStepCaption(path);
@@ -189,23 +257,23 @@ int ExtractLibraryEntry(const wchar_t* path, bool pathFits, const wchar_t* folde
   if (!TakeSlot(&start, &end)) return kEntryEmpty;
   EntryView view;
   const bool bound = PackageBindingInForce();
-  const bool alone = start < (end & ~3u) && (end & ~3u) - start > kHalfBuffer;
+  const bool alone = start < (end & ~3u) && (end & ~3u) - start > kQuarterBuffer;
   if (!bound || alone) {
-    int rc = WriteWaitingFile();
+    int rc = FlushPipeline();
     if (rc != 0) return rc;
     rc = ReadEntry(start, end, pkg::kMinLibraryDataLength, &view);
     if (rc != kEntryOk) return rc;
     return WriteLibraryFile(path, pathFits, folderFormat, folderNumber, view);
   }
-  uint8_t* into = FreeHalf();
+  const int q = FreeQuarter();
   uint32_t span = 0;
-  const int rc =
-      ReadEntrySpan(start, end, pkg::kMinLibraryDataLength, into, kHalfBuffer, &view, &span);
+  const int rc = ReadEntrySpan(start, end, pkg::kMinLibraryDataLength, QuarterStart(q),
+                               kQuarterBuffer, &view, &span);
   if (rc != kEntryOk) return rc;
   const uint8_t* digest = BoundDigestOfTakenSlot();
   if (digest == nullptr) return kEntryBadCrc;
-  return PassWaitingFile(false, path, pathFits, folderFormat, folderNumber, view, into, span, digest,
-                         kEntryBadCrc);
+  return PassFile(q, false, path, pathFits, folderFormat, folderNumber, view, span, digest,
+                  kEntryBadCrc);
 }
 
 // Extraction's stages (0, 1, 2) never replace a final one (3, 16, 17): the
@@ -424,23 +492,23 @@ int CopyLargeBoundMrFile(os::File part, const wchar_t* path, uint32_t size,
 
 // Copies size bytes from the part's current position into the MR file at
 // path, counts them and pauses. With a bound digest the data must match it
-// before the file takes its name: a file that fits half of transferBuffer is
-// hashed while the waiting file is written and then waits itself, one that fits the
-// whole buffer is checked before its file is made, a larger one is written
-// under a temporary name first.
+// before the file takes its name: a file that fits a quarter of
+// transferBuffer goes through the pipeline, one that fits the whole buffer is
+// checked before its file is made, a larger one is written under a temporary
+// name first.
 int CopyMrFile(os::File part, const wchar_t* path, uint32_t size, uint64_t lastWriteTime,
                const uint8_t* bound) {
   if (bound == nullptr) return CopyUncheckedMrFile(part, path, size, lastWriteTime);
-  if (size <= kHalfBuffer) {
-    uint8_t* into = FreeHalf();
-    if (os::Read(part, into, size) != size) return kMrWriteFailed;
+  if (size <= kQuarterBuffer) {
+    const int q = FreeQuarter();
+    if (os::Read(part, QuarterStart(q), size) != size) return kMrWriteFailed;
     EntryView view;
-    view.data = into;
+    view.data = QuarterStart(q);
     view.length = size;
     view.lastWriteTime = lastWriteTime;
-    return PassWaitingFile(true, path, true, nullptr, 0, view, into, size, bound, kMrWriteFailed);
+    return PassFile(q, true, path, true, nullptr, 0, view, size, bound, kMrWriteFailed);
   }
-  const int rc = WriteWaitingFile();
+  const int rc = FlushPipeline();
   if (rc != 0) return rc;
   if (size > pkg::kTransferBufferSize)
     return CopyLargeBoundMrFile(part, path, size, lastWriteTime, bound);
@@ -512,10 +580,10 @@ int ExtractPackage() {
 
   rc = ExtractSongs();
   if (rc == 0) rc = ExtractFonts();
-  rc = WithWaitingFileWritten(rc);
+  rc = WithPipelineWritten(rc);
   if (rc != 0) return rc;
   ClosePackageFile();
-  return WithWaitingFileWritten(ExtractMrFiles());
+  return WithPipelineWritten(ExtractMrFiles());
 }
 
 int ExtractFtdiDriver() {

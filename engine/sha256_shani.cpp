@@ -46,51 +46,106 @@ bool Sha256HasShaNi() {
   return has;
 }
 
-__attribute__((target("sha,ssse3,sse4.1"), hot)) void Sha256BlocksShaNi(uint32_t state[8], const uint8_t* p,
-                                                           size_t count) {
-  // Message words are big-endian; the instructions want them as host words.
-  const __m128i swap = _mm_set_epi64x(0x0c0d0e0f08090a0bll, 0x0405060700010203ll);
-  // The instructions keep the state as two registers, (a, b, e, f) and
-  // (c, d, g, h), highest word first.
+namespace {
+
+// The instructions keep the state as two registers, (a, b, e, f) and
+// (c, d, g, h), highest word first.
+__attribute__((target("sha,ssse3,sse4.1"), always_inline)) inline void LoadState(const uint32_t* state,
+                                                                                  __m128i& abef,
+                                                                                  __m128i& cdgh) {
   __m128i dcba = _mm_loadu_si128(reinterpret_cast<const __m128i*>(state));
   __m128i hgfe = _mm_loadu_si128(reinterpret_cast<const __m128i*>(state + 4));
   __m128i cdab = _mm_shuffle_epi32(dcba, 0xB1);
   __m128i efgh = _mm_shuffle_epi32(hgfe, 0x1B);
-  __m128i abef = _mm_alignr_epi8(cdab, efgh, 8);
-  __m128i cdgh = _mm_blend_epi16(efgh, cdab, 0xF0);
+  abef = _mm_alignr_epi8(cdab, efgh, 8);
+  cdgh = _mm_blend_epi16(efgh, cdab, 0xF0);
+}
 
-  for (; count > 0; --count, p += 64) {
-    const __m128i abefStart = abef, cdghStart = cdgh;
-    __m128i m0 = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), swap);
-    __m128i m1 = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16)), swap);
-    __m128i m2 = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 32)), swap);
-    __m128i m3 = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 48)), swap);
-    // Group g works on m[g % 4]; its prev is m[(g + 3) % 4], its next m[(g + 1) % 4].
-    Quad<false, false>(abef, cdgh, m3, m0, m1, 0);
-    Quad<false, true>(abef, cdgh, m0, m1, m2, 1);
-    Quad<false, true>(abef, cdgh, m1, m2, m3, 2);
-    Quad<true, true>(abef, cdgh, m2, m3, m0, 3);
-    Quad<true, true>(abef, cdgh, m3, m0, m1, 4);
-    Quad<true, true>(abef, cdgh, m0, m1, m2, 5);
-    Quad<true, true>(abef, cdgh, m1, m2, m3, 6);
-    Quad<true, true>(abef, cdgh, m2, m3, m0, 7);
-    Quad<true, true>(abef, cdgh, m3, m0, m1, 8);
-    Quad<true, true>(abef, cdgh, m0, m1, m2, 9);
-    Quad<true, true>(abef, cdgh, m1, m2, m3, 10);
-    Quad<true, true>(abef, cdgh, m2, m3, m0, 11);
-    Quad<true, true>(abef, cdgh, m3, m0, m1, 12);
-    Quad<true, false>(abef, cdgh, m0, m1, m2, 13);
-    Quad<true, false>(abef, cdgh, m1, m2, m3, 14);
-    Quad<false, false>(abef, cdgh, m2, m3, m0, 15);
-    abef = _mm_add_epi32(abef, abefStart);
-    cdgh = _mm_add_epi32(cdgh, cdghStart);
-  }
-
-  // Back to (a, b, c, d) and (e, f, g, h).
+// Back to (a, b, c, d) and (e, f, g, h).
+__attribute__((target("sha,ssse3,sse4.1"), always_inline)) inline void StoreState(__m128i abef, __m128i cdgh,
+                                                                                   uint32_t* state) {
   __m128i feba = _mm_shuffle_epi32(abef, 0x1B);
   __m128i dchg = _mm_shuffle_epi32(cdgh, 0xB1);
   _mm_storeu_si128(reinterpret_cast<__m128i*>(state), _mm_blend_epi16(feba, dchg, 0xF0));
   _mm_storeu_si128(reinterpret_cast<__m128i*>(state + 4), _mm_alignr_epi8(dchg, feba, 8));
+}
+
+// count blocks of each of kStreams independent messages, group by group in
+// lockstep: each sha256rnds2 waits some cycles for the one before it in its
+// own message, and the other message's rounds fill that wait.
+template <int kStreams>
+__attribute__((target("sha,ssse3,sse4.1"), always_inline)) inline void Blocks(uint32_t* const* states,
+                                                                               const uint8_t* const* blocks,
+                                                                               size_t count) {
+  // Message words are big-endian; the instructions want them as host words.
+  const __m128i swap = _mm_set_epi64x(0x0c0d0e0f08090a0bll, 0x0405060700010203ll);
+  __m128i abef[kStreams], cdgh[kStreams];
+  const uint8_t* p[kStreams];
+#pragma GCC unroll 2
+  for (int s = 0; s < kStreams; ++s) {
+    LoadState(states[s], abef[s], cdgh[s]);
+    p[s] = blocks[s];
+  }
+  for (; count > 0; --count) {
+    __m128i abefStart[kStreams], cdghStart[kStreams], m0[kStreams], m1[kStreams], m2[kStreams], m3[kStreams];
+#pragma GCC unroll 2
+    for (int s = 0; s < kStreams; ++s) {
+      abefStart[s] = abef[s];
+      cdghStart[s] = cdgh[s];
+      m0[s] = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p[s])), swap);
+      m1[s] = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p[s] + 16)), swap);
+      m2[s] = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p[s] + 32)), swap);
+      m3[s] = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p[s] + 48)), swap);
+      p[s] += 64;
+    }
+    // Group g works on m[g % 4]; its prev is m[(g + 3) % 4], its next m[(g + 1) % 4].
+#define KV_GROUP(kFinish, kPrepare, prev, cur, next, g) \
+  _Pragma("GCC unroll 2") for (int s = 0; s < kStreams; ++s) \
+      Quad<kFinish, kPrepare>(abef[s], cdgh[s], prev[s], cur[s], next[s], g);
+    KV_GROUP(false, false, m3, m0, m1, 0)
+    KV_GROUP(false, true, m0, m1, m2, 1)
+    KV_GROUP(false, true, m1, m2, m3, 2)
+    KV_GROUP(true, true, m2, m3, m0, 3)
+    KV_GROUP(true, true, m3, m0, m1, 4)
+    KV_GROUP(true, true, m0, m1, m2, 5)
+    KV_GROUP(true, true, m1, m2, m3, 6)
+    KV_GROUP(true, true, m2, m3, m0, 7)
+    KV_GROUP(true, true, m3, m0, m1, 8)
+    KV_GROUP(true, true, m0, m1, m2, 9)
+    KV_GROUP(true, true, m1, m2, m3, 10)
+    KV_GROUP(true, true, m2, m3, m0, 11)
+    KV_GROUP(true, true, m3, m0, m1, 12)
+    KV_GROUP(true, false, m0, m1, m2, 13)
+    KV_GROUP(true, false, m1, m2, m3, 14)
+    KV_GROUP(false, false, m2, m3, m0, 15)
+#undef KV_GROUP
+#pragma GCC unroll 2
+    for (int s = 0; s < kStreams; ++s) {
+      abef[s] = _mm_add_epi32(abef[s], abefStart[s]);
+      cdgh[s] = _mm_add_epi32(cdgh[s], cdghStart[s]);
+    }
+  }
+#pragma GCC unroll 2
+  for (int s = 0; s < kStreams; ++s) StoreState(abef[s], cdgh[s], states[s]);
+}
+
+}  // namespace
+
+__attribute__((target("sha,ssse3,sse4.1"), hot)) void Sha256BlocksShaNi(uint32_t state[8], const uint8_t* p,
+                                                                         size_t count) {
+  uint32_t* states[1] = {state};
+  const uint8_t* blocks[1] = {p};
+  Blocks<1>(states, blocks, count);
+}
+
+__attribute__((target("sha,ssse3,sse4.1"), hot)) void Sha256BlocksShaNiTwo(uint32_t stateA[8],
+                                                                            const uint8_t* blocksA,
+                                                                            uint32_t stateB[8],
+                                                                            const uint8_t* blocksB,
+                                                                            size_t count) {
+  uint32_t* states[2] = {stateA, stateB};
+  const uint8_t* blocks[2] = {blocksA, blocksB};
+  Blocks<2>(states, blocks, count);
 }
 
 #else  // no x86: the portable path only
@@ -98,6 +153,11 @@ __attribute__((target("sha,ssse3,sse4.1"), hot)) void Sha256BlocksShaNi(uint32_t
 bool Sha256HasShaNi() { return false; }
 void Sha256BlocksShaNi(uint32_t state[8], const uint8_t* blocks, size_t count) {
   Sha256BlocksPortable(state, blocks, count);
+}
+void Sha256BlocksShaNiTwo(uint32_t stateA[8], const uint8_t* blocksA, uint32_t stateB[8],
+                          const uint8_t* blocksB, size_t count) {
+  Sha256BlocksPortable(stateA, blocksA, count);
+  Sha256BlocksPortable(stateB, blocksB, count);
 }
 
 #endif

@@ -166,6 +166,10 @@ TEST_F(BindingTest, ForgedCopiesFailOnlyWhereTheBindingIsInForce) {
   std::string out;
   EXPECT_EQ(0, RunVerb(RunVerifyCommand, {"verify", "--against", exe.string(), pkgDir.string()}, &out)) << out;
   EXPECT_EQ(std::make_pair(0, 0), Install(true));
+  // Checked in pairs, each file must still be written from its own bytes.
+  for (const auto& [number, content] : input.songs) ExpectFile(extraction_support::SongPath(number), content);
+  ExpectFile(u8"Fonts/Info/Alpha.ttf.ftb", *input.fonts[0].info);
+  for (const kvpack::MrInput& mr : input.mrFiles) ExpectFile(MrPath(mr.number), mr.content);
   EXPECT_EQ(0, RunVerb(RunExtractCommand, {"extract", "--against", exe.string(), pkgDir.string(),
                                            (scratch / "by-kvpack").string()}, &out)) << out;
 }

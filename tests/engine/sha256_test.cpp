@@ -4,6 +4,7 @@
 // reference is OpenSSL natively, the portable path where OpenSSL is absent.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <random>
 #include <string>
@@ -144,6 +145,45 @@ TEST(Sha256, IncrementalUpdatesSplitAtRandomPoints) {
     Digest d(kSha256Bytes);
     Sha256Final(&s, d.data());
     ASSERT_EQ(Hex(d), Hex(Reference(data.data(), n))) << "round " << round << ", " << cuts.size() << " pieces";
+  }
+}
+
+// Two messages hashed in lockstep must give each message's own digest: the
+// two-way block function against two calls of the one-way one, and
+// Sha256UpdateTwo (which passes the uneven rest and any partial block to the
+// one-way path) against the reference.
+TEST(Sha256, TwoMessagesAtOnceMatchOneAtATime) {
+  const std::vector<uint8_t> data = fixture::Bytes(1u << 20, 29);
+  struct Case {
+    size_t lengthA, offsetA, lengthB, offsetB, headA;  // headA: bytes given to A before
+  };
+  const Case cases[] = {
+      {0, 0, 0, 0, 0},           {64, 0, 64, 3, 0},         {640, 1, 640, 0, 0},
+      {4096, 5, 100, 7, 0},      {63, 0, 4097, 0, 0},       {300000, 2, 299937, 9, 0},
+      {65536, 0, 65536, 0, 30},  {200000, 0, 200064, 1, 64},
+  };
+  for (const Case& c : cases) {
+    const uint8_t* a = data.data() + c.offsetA;
+    const uint8_t* b = data.data() + 500000 + c.offsetB;
+    const size_t common = std::min(c.lengthA, c.lengthB) / 64;
+    Sha256 oneA, oneB, twoA, twoB;
+    for (Sha256* s : {&oneA, &oneB, &twoA, &twoB}) Sha256Init(s);
+    const auto blocks = Sha256HasShaNi() ? Sha256BlocksShaNi : Sha256BlocksPortable;
+    blocks(oneA.state, a, common);
+    blocks(oneB.state, b, common);
+    Sha256BlocksShaNiTwo(twoA.state, a, twoB.state, b, common);
+    EXPECT_EQ(0, std::memcmp(oneA.state, twoA.state, sizeof oneA.state)) << c.lengthA << " " << c.lengthB;
+    EXPECT_EQ(0, std::memcmp(oneB.state, twoB.state, sizeof oneB.state)) << c.lengthA << " " << c.lengthB;
+
+    Sha256Init(&twoA);
+    Sha256Init(&twoB);
+    Sha256Update(&twoA, a, c.headA);
+    Sha256UpdateTwo(&twoA, a + c.headA, c.lengthA, &twoB, b, c.lengthB);
+    Digest dA(kSha256Bytes), dB(kSha256Bytes);
+    Sha256Final(&twoA, dA.data());
+    Sha256Final(&twoB, dB.data());
+    EXPECT_EQ(Hex(dA), Hex(Reference(a, c.headA + c.lengthA))) << c.lengthA << " " << c.lengthB;
+    EXPECT_EQ(Hex(dB), Hex(Reference(b, c.lengthB))) << c.lengthA << " " << c.lengthB;
   }
 }
 
